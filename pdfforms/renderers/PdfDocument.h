@@ -1,0 +1,88 @@
+// The PDF document component: the document object that the renderers draw
+// into and the driver saves. Every operation may fail with a NumberedError.
+//
+// Conventions of every implementation:
+//   - Page indices start at 0; handles are 32-bit integers the object issues.
+//   - Coordinates: origin at the top-left corner of the page's visible area,
+//     y downwards, in units of 1/Resolution inch; font sizes are in points.
+//   - Strings are UTF-8; paths are the program's paths (Windows paths), which
+//     the object resolves through its host.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "NumberedError.h"
+
+namespace pdfforms {
+
+// The descriptive texts of a document (its information dictionary).
+enum class InfoText { Title = 0, Subject = 1, Author = 2, Keywords = 3, Creator = 4 };
+
+class IPDFDocument {
+public:
+    virtual ~IPDFDocument() = default;
+
+    // The document now consists of the pages of that PDF file.
+    virtual void OpenPdf(const std::string& path, const std::string& password) = 0;
+    // All pages of that PDF file are added at the end of the document.
+    virtual void AppendPdf(const std::string& path, const std::string& password) = 0;
+    virtual std::int32_t PageCount() = 0;
+    // The following drawing goes onto that page.
+    virtual void SelectPage(std::int32_t index) = 0;
+
+    virtual std::int32_t LoadImage(const std::string& path) = 0;
+    // The picture's resolution in dots per inch.
+    virtual std::int32_t ImageResolution(std::int32_t image) = 0;
+    // Resolution of the drawing coordinates, in units per inch.
+    virtual std::int32_t Resolution() = 0;
+    virtual void SetResolution(std::int32_t unitsPerInch) = 0;
+
+    virtual std::int32_t NewWatermark() = 0;
+    // Following drawing goes into that watermark.
+    virtual void BeginWatermark(std::int32_t watermark) = 0;
+    // The picture is drawn with its top-left corner at (x, y).
+    virtual void DrawImage(std::int32_t image, float x, float y) = 0;
+    // Drawing goes back to the pages.
+    virtual void EndWatermark() = 0;
+    virtual void ApplyWatermark(std::int32_t page, std::int32_t watermark) = 0;
+
+    virtual void SetDocumentMode(std::int32_t mode) = 0;
+    virtual void SetInfoText(InfoText which, const std::string& text) = 0;
+
+    // A handle for that face and style; the three further arguments are 0.
+    virtual std::int32_t RegisterFont(const std::string& face, bool bold, bool italic,
+                                      std::int32_t arg1, std::int32_t arg2, std::int32_t arg3) = 0;
+    virtual void UseFont(std::int32_t font, float size) = 0;
+    // Horizontal stretch of following text, in percent (100 = normal width).
+    virtual void SetTextScaling(float percent) = 0;
+    virtual void SetColorMode(std::int32_t mode) = 0;
+    // Components 0.0 to 1.0; the fourth argument is 0.
+    virtual void SetTextColor(float red, float green, float blue, float fourth) = 0;
+    // The next drawn text starts at (x, y): y is the top of the text line.
+    virtual void MoveTextTo(float x, float y) = 0;
+    // Draws the text at the text position, which then moves on past it.
+    virtual void DrawText(const std::string& text) = 0;
+
+    // The saved document is protected by that password (empty: none).
+    virtual void SetPassword(const std::string& password) = 0;
+    virtual void FinishDocument() = 0;
+    // Writes the PDF file; flag true also opens it in the PDF viewer.
+    virtual void SaveDocument(const std::string& path, bool flag) = 0;
+};
+
+// What a document object needs from the program that creates it.
+struct PdfDocumentHost {
+    // The path under which the file is opened or written, for a program path;
+    // raises a NumberedError for a path that names no file on this machine.
+    std::function<std::string(const std::string& path)> resolvePath;
+    // Opens a saved file in the system's PDF viewer, not waited for.
+    std::function<void(const std::string& resolvedPath)> openInViewer;
+};
+
+// The programmatic identifier under which the document class is created.
+inline constexpr const char* kPdfDocumentProgId = "TiskPDF.PDFDocument4";
+
+}  // namespace pdfforms

@@ -1,0 +1,35 @@
+#!/bin/sh
+# Installs the Debian packages that building, testing and the demo need.
+# Packages already present are left alone; nothing happens when all are there.
+set -eu
+
+PACKAGES="
+  build-essential cmake pkg-config clang-format
+  googletest libgtest-dev libgmock-dev
+  libqpdf-dev qpdf libharfbuzz-dev libfontconfig-dev fontconfig fonts-liberation2
+  libpng-dev libjpeg-dev zlib1g-dev
+  poppler-utils liblnk-utils
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    SUDO=""
+elif command -v sudo >/dev/null 2>&1; then
+    SUDO="sudo"
+else
+    echo "install-deps: need root or sudo to install:$missing" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -qq --no-install-recommends $missing
