@@ -729,7 +729,18 @@ private:
             } else {
                 w.setDeterministicID(true);
             }
+            // Warnings while writing mean stream data that could not be read
+            // (qpdf would go on with what it got): the save fails instead.
+            out_.getWarnings();
+            for (auto& [name, src] : sources_) src.pdf->getWarnings();
             w.write();
+            std::vector<QPDFExc> warnings = out_.getWarnings();
+            for (auto& [name, src] : sources_)
+                for (auto& e : src.pdf->getWarnings()) warnings.push_back(e);
+            if (!warnings.empty()) {
+                problem = warnings.front().what();
+                number = err::kPdfWrite;
+            }
         } catch (const std::exception& e) {
             problem = e.what();
             number = err::kPdfWrite;
