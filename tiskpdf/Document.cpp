@@ -12,10 +12,10 @@
 #include <sstream>
 #include <vector>
 
+#include <qpdf/PDFVersion.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
-#include <qpdf/PDFVersion.hh>
 
 #include "Fonts.h"
 #include "Images.h"
@@ -36,19 +36,19 @@ constexpr const char* kWatermarkPrefix = "/TPW";
 // from the top-left corner, y downwards; the PDF user space has the top-left
 // corner at (originX, originY), y upwards.
 struct Canvas {
-    std::string ops;               // content operators drawn so far
+    std::string ops; // content operators drawn so far
     double originX = 0, originY = 0;
-    double x = 0, y = 0;           // text position, points from the top-left
-    bool inText = false;           // inside BT .. ET
-    bool runOpen = false;          // a text-showing operator "<...> Tj" is open
+    double x = 0, y = 0;  // text position, points from the top-left
+    bool inText = false;  // inside BT .. ET
+    bool runOpen = false; // a text-showing operator "<...> Tj" is open
     double runStartX = 0, runBaseline = 0;
-    int emFont = -1;               // text state written to ops so far
+    int emFont = -1; // text state written to ops so far
     float emSize = 0, emScale = 100;
     float emColor[4] = {0, 0, 0, 0};
     int emColorMode = 1;
-    std::vector<int> fonts, images, watermarks;  // resources used
+    std::vector<int> fonts, images, watermarks; // resources used
     bool hasBox = false;
-    double box[4] = {0, 0, 0, 0};  // extent of the drawing in user space
+    double box[4] = {0, 0, 0, 0}; // extent of the drawing in user space
 
     void extend(double x0, double y0, double x1, double y1) {
         if (!hasBox) {
@@ -65,12 +65,13 @@ struct Canvas {
 };
 
 void addUnique(std::vector<int>& v, int n) {
-    if (std::find(v.begin(), v.end(), n) == v.end()) v.push_back(n);
+    if (std::find(v.begin(), v.end(), n) == v.end())
+        v.push_back(n);
 }
 
 struct Page {
-    QPDFObjectHandle object;    // the page dictionary in the output
-    QPDFObjectHandle pristine;  // its dictionary as it came from the file
+    QPDFObjectHandle object;   // the page dictionary in the output
+    QPDFObjectHandle pristine; // its dictionary as it came from the file
     int resolution = 72;
     Canvas canvas;
     std::vector<int> watermarks;
@@ -78,7 +79,7 @@ struct Page {
 
 struct Source {
     std::shared_ptr<QPDF> pdf;
-    std::vector<QPDFObjectHandle> pristine;  // first copies of its pages
+    std::vector<QPDFObjectHandle> pristine; // first copies of its pages
     bool copied = false;
 };
 
@@ -100,7 +101,7 @@ struct WatermarkDrawing {
 
 struct Watermark {
     std::vector<std::unique_ptr<WatermarkDrawing>> drawings;
-    std::unique_ptr<WatermarkDrawing> open;  // between Begin and End
+    std::unique_ptr<WatermarkDrawing> open; // between Begin and End
     int resolution = 72;
 };
 
@@ -117,7 +118,8 @@ std::string readFile(const std::string& path, bool& missing) {
     }
     std::ostringstream s;
     s << in.rdbuf();
-    if (in.bad()) throw std::runtime_error("chyba čtení");
+    if (in.bad())
+        throw std::runtime_error("chyba čtení");
     return s.str();
 }
 
@@ -133,19 +135,22 @@ public:
     void OpenPdf(const std::string& path, const std::string& password) override {
         Source& src = source(path, password);
         closeRun();
-        for (auto& p : pages_) out_.removePage(p->object);
+        for (auto& p : pages_)
+            out_.removePage(p->object);
         pages_.clear();
         selected_ = 0;
         watermarkTarget_ = -1;
         current_ = nullptr;
         appendPages(src, path);
-        if (!pages_.empty()) current_ = &pages_[0]->canvas;
+        if (!pages_.empty())
+            current_ = &pages_[0]->canvas;
     }
 
     void AppendPdf(const std::string& path, const std::string& password) override {
         Source& src = source(path, password);
         appendPages(src, path);
-        if (!current_ && !pages_.empty()) current_ = &pages_[selected_]->canvas;
+        if (!current_ && !pages_.empty())
+            current_ = &pages_[selected_]->canvas;
     }
 
     std::int32_t PageCount() override { return static_cast<std::int32_t>(pages_.size()); }
@@ -154,7 +159,8 @@ public:
         checkPage(index);
         closeRun();
         selected_ = index;
-        if (watermarkTarget_ < 0) current_ = &pages_[index]->canvas;
+        if (watermarkTarget_ < 0)
+            current_ = &pages_[index]->canvas;
     }
 
     // ------------------------------------------------------------ pictures
@@ -162,13 +168,15 @@ public:
     std::int32_t LoadImage(const std::string& path) override {
         const std::string file = resolve(path);
         auto cached = imageByFile_.find(file);
-        if (cached != imageByFile_.end()) return cached->second;
+        if (cached != imageByFile_.end())
+            return cached->second;
         std::string bytes;
         bool missing = false;
         try {
             bytes = readFile(file, missing);
         } catch (const std::exception& e) {
-            if (missing) fail(err::kFileNotFound, "Obrázek neexistuje: " + path);
+            if (missing)
+                fail(err::kFileNotFound, "Obrázek neexistuje: " + path);
             fail(err::kImageUnreadable, "Obrázek nelze přečíst: " + path + " (" + e.what() + ")");
         }
         Picture pic = decodePicture(bytes, path);
@@ -215,7 +223,8 @@ public:
     void SetResolution(std::int32_t unitsPerInch) override {
         if (unitsPerInch <= 0)
             fail(err::kInvalidArgument, "Neplatné rozlišení: " + std::to_string(unitsPerInch));
-        for (auto& p : pages_) p->resolution = unitsPerInch;
+        for (auto& p : pages_)
+            p->resolution = unitsPerInch;
     }
 
     // ------------------------------------------------------------ watermarks
@@ -227,7 +236,8 @@ public:
 
     void BeginWatermark(std::int32_t watermark) override {
         Watermark& w = watermarkAt(watermark);
-        if (watermarkTarget_ >= 0) fail(err::kWrongState, "Vodoznak se už kreslí (BeginWatermark).");
+        if (watermarkTarget_ >= 0)
+            fail(err::kWrongState, "Vodoznak se už kreslí (BeginWatermark).");
         closeRun();
         w.resolution = Resolution();
         w.open = std::make_unique<WatermarkDrawing>();
@@ -265,10 +275,12 @@ public:
     }
 
     void EndWatermark() override {
-        if (watermarkTarget_ < 0) fail(err::kWrongState, "Žádný vodoznak se nekreslí (EndWatermark).");
+        if (watermarkTarget_ < 0)
+            fail(err::kWrongState, "Žádný vodoznak se nekreslí (EndWatermark).");
         closeRun();
         Watermark& w = *watermarks_[watermarkTarget_];
-        if (w.drawings.empty() || !sameDrawing(w.drawings.back()->canvas, w.open->canvas)) keepDrawing(w);
+        if (w.drawings.empty() || !sameDrawing(w.drawings.back()->canvas, w.open->canvas))
+            keepDrawing(w);
         w.open.reset();
         watermarkTarget_ = -1;
         current_ = pages_.empty() ? nullptr : &pages_[selected_]->canvas;
@@ -277,7 +289,7 @@ public:
     void ApplyWatermark(std::int32_t page, std::int32_t watermark) override {
         checkPage(page);
         Watermark& w = watermarkAt(watermark);
-        if (w.drawings.empty()) {  // never drawn: an empty drawing
+        if (w.drawings.empty()) { // never drawn: an empty drawing
             w.open = std::make_unique<WatermarkDrawing>();
             keepDrawing(w);
         }
@@ -294,7 +306,8 @@ public:
 
     void SetInfoText(InfoText which, const std::string& text) override {
         const int i = static_cast<int>(which);
-        if (i < 0 || i > 4) fail(err::kInvalidArgument, "Neznámý popisný text dokumentu.");
+        if (i < 0 || i > 4)
+            fail(err::kInvalidArgument, "Neznámý popisný text dokumentu.");
         info_[i] = text;
     }
 
@@ -307,7 +320,8 @@ public:
         int index = 0;
         const std::string file = FontFace::findFile(face, bold, italic, index);
         for (std::size_t i = 0; i < fonts_.size(); ++i)
-            if (fonts_[i]->file() == file && fonts_[i]->index() == index) return static_cast<std::int32_t>(i + 1);
+            if (fonts_[i]->file() == file && fonts_[i]->index() == index)
+                return static_cast<std::int32_t>(i + 1);
         fonts_.push_back(std::make_unique<FontFace>(file, index, italic));
         return static_cast<std::int32_t>(fonts_.size());
     }
@@ -315,8 +329,10 @@ public:
     void UseFont(std::int32_t font, float size) override {
         if (font < 1 || font > static_cast<std::int32_t>(fonts_.size()))
             fail(err::kBadHandle, "Neplatné číslo písma: " + std::to_string(font));
-        if (!(size > 0)) fail(err::kInvalidArgument, "Neplatná velikost písma.");
-        if (font - 1 == font_ && size == size_) return;
+        if (!(size > 0))
+            fail(err::kInvalidArgument, "Neplatná velikost písma.");
+        if (font - 1 == font_ && size == size_)
+            return;
         closeRun();
         font_ = font - 1;
         size_ = size;
@@ -326,7 +342,8 @@ public:
     void SetTextScaling(float percent) override {
         if (!(percent > 0) || !std::isfinite(percent))
             fail(err::kInvalidArgument, "Neplatné horizontální měřítko písma.");
-        if (percent == scale_) return;
+        if (percent == scale_)
+            return;
         closeRun();
         scale_ = percent;
         updateAdvanceFactor();
@@ -341,8 +358,10 @@ public:
     void SetTextColor(float red, float green, float blue, float fourth) override {
         const float v[4] = {red, green, blue, colorMode_ == 2 ? fourth : 0.0f};
         for (float c : v)
-            if (!(c >= 0.0f && c <= 1.0f)) fail(err::kInvalidArgument, "Složka barvy mimo rozsah 0 až 1.");
-        if (std::equal(v, v + 4, color_) && textColorMode_ == colorMode_) return;
+            if (!(c >= 0.0f && c <= 1.0f))
+                fail(err::kInvalidArgument, "Složka barvy mimo rozsah 0 až 1.");
+        if (std::equal(v, v + 4, color_) && textColorMode_ == colorMode_)
+            return;
         closeRun();
         std::copy(v, v + 4, color_);
         textColorMode_ = colorMode_;
@@ -357,11 +376,14 @@ public:
     }
 
     void DrawText(const std::string& text) override {
-        if (text.empty()) return;
+        if (text.empty())
+            return;
         Canvas& c = canvas();
-        if (font_ < 0) fail(err::kWrongState, "Není vybráno písmo (DrawText).");
+        if (font_ < 0)
+            fail(err::kWrongState, "Není vybráno písmo (DrawText).");
         FontFace& f = *fonts_[font_];
-        if (!c.runOpen) startRun(c, f);
+        if (!c.runOpen)
+            startRun(c, f);
         static const char hex[] = "0123456789ABCDEF";
         const auto* p = reinterpret_cast<const unsigned char*>(text.data());
         const auto* end = p + text.size();
@@ -370,7 +392,8 @@ public:
             if (cp >= 0x80) {
                 int more = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : cp >= 0xC0 ? 1 : -1;
                 cp &= more == 3 ? 0x07 : more == 2 ? 0x0F : 0x1F;
-                if (more < 0) cp = 0xFFFD;
+                if (more < 0)
+                    cp = 0xFFFD;
                 for (int i = 0; i < more; ++i) {
                     if (p >= end || (*p & 0xC0) != 0x80) {
                         cp = 0xFFFD;
@@ -390,7 +413,8 @@ public:
 
     void FinishDocument() override {
         closeRun();
-        if (watermarkTarget_ >= 0) EndWatermark();
+        if (watermarkTarget_ >= 0)
+            EndWatermark();
     }
 
     void SaveDocument(const std::string& path, bool flag) override {
@@ -439,12 +463,14 @@ private:
     }
 
     Canvas& canvas() {
-        if (!current_) fail(err::kWrongState, "Dokument nemá žádnou stránku.");
+        if (!current_)
+            fail(err::kWrongState, "Dokument nemá žádnou stránku.");
         return *current_;
     }
 
     int currentResolution() const {
-        if (watermarkTarget_ >= 0) return watermarks_[watermarkTarget_]->resolution;
+        if (watermarkTarget_ >= 0)
+            return watermarks_[watermarkTarget_]->resolution;
         return pages_.empty() ? 72 : pages_[selected_]->resolution;
     }
 
@@ -460,7 +486,8 @@ private:
     Source& source(const std::string& path, const std::string& password) {
         const std::string file = resolve(path);
         auto it = sources_.find(file);
-        if (it != sources_.end()) return it->second;
+        if (it != sources_.end())
+            return it->second;
         auto pdf = std::make_shared<QPDF>();
         pdf->setSuppressWarnings(true);
         Source src;
@@ -469,18 +496,21 @@ private:
                 fail(err::kFileNotFound, "Soubor PDF neexistuje: " + path);
             pdf->processFile(file.c_str(), password.c_str());
             pdf->pushInheritedAttributesToPage();
-            for (auto& page : pdf->getAllPages()) src.pristine.push_back(page);
+            for (auto& page : pdf->getAllPages())
+                src.pristine.push_back(page);
         } catch (const pdfforms::NumberedError&) {
             throw;
         } catch (const QPDFExc& e) {
             if (e.getErrorCode() == qpdf_e_password)
                 fail(err::kPdfPassword, "Soubor PDF je chráněn heslem: " + path);
-            fail(err::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.getMessageDetail() + ")");
+            fail(err::kPdfUnreadable,
+                 "Soubor PDF nelze přečíst: " + path + " (" + e.getMessageDetail() + ")");
         } catch (const std::exception& e) {
             fail(err::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
         }
         PDFVersion fileVersion = pdf->getVersionAsPDFVersion();
-        if (maxVersion_ < fileVersion) maxVersion_ = fileVersion;
+        if (maxVersion_ < fileVersion)
+            maxVersion_ = fileVersion;
         src.pdf = std::move(pdf);
         return sources_.emplace(file, std::move(src)).first->second;
     }
@@ -529,7 +559,8 @@ private:
         p->object = page;
         p->pristine = pristine;
         QPDFObjectHandle box = pristine.getKey("/CropBox");
-        if (!box.isArray() || box.getArrayNItems() != 4) box = pristine.getKey("/MediaBox");
+        if (!box.isArray() || box.getArrayNItems() != 4)
+            box = pristine.getKey("/MediaBox");
         double llx = 0, lly = 0, urx = 612, ury = 792;
         if (box.isArray() && box.getArrayNItems() == 4) {
             auto r = box.getArrayAsRectangle();
@@ -588,7 +619,8 @@ private:
     }
 
     void closeRun() {
-        if (!current_ || !current_->runOpen) return;
+        if (!current_ || !current_->runOpen)
+            return;
         Canvas& c = *current_;
         c.ops += "> Tj\n";
         c.runOpen = false;
@@ -599,19 +631,26 @@ private:
 
     // ------------------------------------------------------------ output
 
-    QPDFObjectHandle resources(QPDFObjectHandle base, const Canvas& c, const std::vector<int>& marks) {
-        QPDFObjectHandle res = base.isDictionary() ? base.shallowCopy() : QPDFObjectHandle::newDictionary();
+    QPDFObjectHandle resources(QPDFObjectHandle base, const Canvas& c,
+                               const std::vector<int>& marks) {
+        QPDFObjectHandle res =
+            base.isDictionary() ? base.shallowCopy() : QPDFObjectHandle::newDictionary();
         if (!c.fonts.empty()) {
             QPDFObjectHandle old = res.getKey("/Font");
-            QPDFObjectHandle fonts = old.isDictionary() ? old.shallowCopy() : QPDFObjectHandle::newDictionary();
-            for (int f : c.fonts) fonts.replaceKey(kFontPrefix + std::to_string(f), fontObjects_[f - 1]);
+            QPDFObjectHandle fonts =
+                old.isDictionary() ? old.shallowCopy() : QPDFObjectHandle::newDictionary();
+            for (int f : c.fonts)
+                fonts.replaceKey(kFontPrefix + std::to_string(f), fontObjects_[f - 1]);
             res.replaceKey("/Font", fonts);
         }
         if (!c.images.empty() || !marks.empty()) {
             QPDFObjectHandle old = res.getKey("/XObject");
-            QPDFObjectHandle xo = old.isDictionary() ? old.shallowCopy() : QPDFObjectHandle::newDictionary();
-            for (int i : c.images) xo.replaceKey(kImagePrefix + std::to_string(i), images_[i - 1].xobject);
-            for (int w : marks) xo.replaceKey(kWatermarkPrefix + std::to_string(w), drawings_[w - 1]->xobject);
+            QPDFObjectHandle xo =
+                old.isDictionary() ? old.shallowCopy() : QPDFObjectHandle::newDictionary();
+            for (int i : c.images)
+                xo.replaceKey(kImagePrefix + std::to_string(i), images_[i - 1].xobject);
+            for (int w : marks)
+                xo.replaceKey(kWatermarkPrefix + std::to_string(w), drawings_[w - 1]->xobject);
             res.replaceKey("/XObject", xo);
         }
         return res;
@@ -632,17 +671,20 @@ private:
             d.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
             d.replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
             const double* b = w.canvas.box;
-            d.replaceKey("/BBox", QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{
-                                      QPDFObjectHandle::newInteger(static_cast<long long>(std::floor(b[0]))),
-                                      QPDFObjectHandle::newInteger(static_cast<long long>(std::floor(b[1]))),
-                                      QPDFObjectHandle::newInteger(static_cast<long long>(std::ceil(b[2]))),
-                                      QPDFObjectHandle::newInteger(static_cast<long long>(std::ceil(b[3])))}));
+            d.replaceKey(
+                "/BBox",
+                QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{
+                    QPDFObjectHandle::newInteger(static_cast<long long>(std::floor(b[0]))),
+                    QPDFObjectHandle::newInteger(static_cast<long long>(std::floor(b[1]))),
+                    QPDFObjectHandle::newInteger(static_cast<long long>(std::ceil(b[2]))),
+                    QPDFObjectHandle::newInteger(static_cast<long long>(std::ceil(b[3])))}));
             d.replaceKey("/Resources", resources(QPDFObjectHandle::newNull(), w.canvas, {}));
         }
 
         for (auto& pp : pages_) {
             Page& p = *pp;
-            if (p.canvas.empty() && p.watermarks.empty()) continue;
+            if (p.canvas.empty() && p.watermarks.empty())
+                continue;
             std::vector<QPDFObjectHandle> contents;
             if (!p.watermarks.empty()) {
                 std::string s;
@@ -657,7 +699,8 @@ private:
                 contents.push_back(out_.newStream(s));
             }
             if (!p.canvas.empty()) {
-                if (!saveState_.isInitialized()) saveState_ = out_.newStream(std::string("q\n"));
+                if (!saveState_.isInitialized())
+                    saveState_ = out_.newStream(std::string("q\n"));
                 contents.push_back(saveState_);
             }
             QPDFObjectHandle orig = p.pristine.getKey("/Contents");
@@ -665,15 +708,19 @@ private:
                 contents.push_back(orig);
             } else if (orig.isArray()) {
                 for (auto& item : orig.aitems())
-                    if (item.isStream()) contents.push_back(item);
+                    if (item.isStream())
+                        contents.push_back(item);
             }
-            if (!p.canvas.empty()) contents.push_back(out_.newStream("Q\n" + closedOps(p.canvas)));
+            if (!p.canvas.empty())
+                contents.push_back(out_.newStream("Q\n" + closedOps(p.canvas)));
             p.object.replaceKey("/Contents", QPDFObjectHandle::newArray(contents));
-            p.object.replaceKey("/Resources", resources(p.pristine.getKey("/Resources"), p.canvas, p.watermarks));
+            p.object.replaceKey("/Resources",
+                                resources(p.pristine.getKey("/Resources"), p.canvas, p.watermarks));
         }
 
         QPDFObjectHandle trailer = out_.getTrailer();
-        static const char* const keys[5] = {"/Title", "/Subject", "/Author", "/Keywords", "/Creator"};
+        static const char* const keys[5] = {"/Title", "/Subject", "/Author", "/Keywords",
+                                            "/Creator"};
         QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
         bool any = false;
         for (int i = 0; i < 5; ++i)
@@ -681,13 +728,17 @@ private:
                 info.replaceKey(keys[i], QPDFObjectHandle::newUnicodeString(info_[i]));
                 any = true;
             }
-        if (any) trailer.replaceKey("/Info", out_.makeIndirectObject(info));
-        else trailer.removeKey("/Info");
+        if (any)
+            trailer.replaceKey("/Info", out_.makeIndirectObject(info));
+        else
+            trailer.removeKey("/Info");
 
         QPDFObjectHandle root = out_.getRoot();
         root.removeKey("/PageLayout");
-        if (documentMode_ == 1) root.replaceKey("/PageLayout", QPDFObjectHandle::newName("/SinglePage"));
-        if (documentMode_ == 2) root.replaceKey("/PageLayout", QPDFObjectHandle::newName("/OneColumn"));
+        if (documentMode_ == 1)
+            root.replaceKey("/PageLayout", QPDFObjectHandle::newName("/SinglePage"));
+        if (documentMode_ == 2)
+            root.replaceKey("/PageLayout", QPDFObjectHandle::newName("/OneColumn"));
     }
 
     void writeAtomically(const std::string& file, const std::string& path) {
@@ -696,14 +747,17 @@ private:
             dir = slash == 0 ? "/" : file.substr(0, slash);
             base = file.substr(slash + 1);
         }
-        if (base.empty()) fail(err::kSaveFailed, "Neplatná cesta k výstupnímu souboru: " + path);
+        if (base.empty())
+            fail(err::kSaveFailed, "Neplatná cesta k výstupnímu souboru: " + path);
         std::string tmp = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
-        if (dir == ".") tmp = "." + base + ".XXXXXX";
+        if (dir == ".")
+            tmp = "." + base + ".XXXXXX";
         std::vector<char> name(tmp.begin(), tmp.end());
         name.push_back('\0');
         const int fd = ::mkstemp(name.data());
         if (fd < 0)
-            fail(err::kSaveFailed, "Soubor nelze vytvořit: " + path + " (" + std::strerror(errno) + ")");
+            fail(err::kSaveFailed,
+                 "Soubor nelze vytvořit: " + path + " (" + std::strerror(errno) + ")");
         const std::string tmpName(name.data());
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -724,19 +778,21 @@ private:
             w.setDecodeLevel(qpdf_dl_generalized);
             w.setMinimumPDFVersion(maxVersion_);
             if (!password_.empty()) {
-                w.setR6EncryptionParameters(password_.c_str(), password_.c_str(), true, true, true, true, true,
-                                            true, qpdf_r3p_full, true);
+                w.setR6EncryptionParameters(password_.c_str(), password_.c_str(), true, true, true,
+                                            true, true, true, qpdf_r3p_full, true);
             } else {
                 w.setDeterministicID(true);
             }
             // Warnings while writing mean stream data that could not be read
             // (qpdf would go on with what it got): the save fails instead.
             out_.getWarnings();
-            for (auto& [name, src] : sources_) src.pdf->getWarnings();
+            for (auto& [name, src] : sources_)
+                src.pdf->getWarnings();
             w.write();
             std::vector<QPDFExc> warnings = out_.getWarnings();
             for (auto& [name, src] : sources_)
-                for (auto& e : src.pdf->getWarnings()) warnings.push_back(e);
+                for (auto& e : src.pdf->getWarnings())
+                    warnings.push_back(e);
             if (!warnings.empty()) {
                 problem = warnings.front().what();
                 number = err::kPdfWrite;
@@ -745,9 +801,12 @@ private:
             problem = e.what();
             number = err::kPdfWrite;
         }
-        if (problem.empty() && (std::fflush(fp) != 0 || ::fsync(::fileno(fp)) != 0)) problem = std::strerror(errno);
-        if (std::fclose(fp) != 0 && problem.empty()) problem = std::strerror(errno);
-        if (problem.empty() && std::rename(tmpName.c_str(), file.c_str()) != 0) problem = std::strerror(errno);
+        if (problem.empty() && (std::fflush(fp) != 0 || ::fsync(::fileno(fp)) != 0))
+            problem = std::strerror(errno);
+        if (std::fclose(fp) != 0 && problem.empty())
+            problem = std::strerror(errno);
+        if (problem.empty() && std::rename(tmpName.c_str(), file.c_str()) != 0)
+            problem = std::strerror(errno);
         if (!problem.empty()) {
             ::unlink(tmpName.c_str());
             fail(number, "Soubor PDF nelze uložit: " + path + " (" + problem + ")");
@@ -768,7 +827,7 @@ private:
     std::vector<Image> images_;
     std::map<std::string, std::int32_t> imageByFile_;
     std::vector<std::unique_ptr<Watermark>> watermarks_;
-    std::vector<WatermarkDrawing*> drawings_;  // all kept drawings, by id - 1
+    std::vector<WatermarkDrawing*> drawings_; // all kept drawings, by id - 1
     QPDFObjectHandle saveState_;
 
     int font_ = -1;
@@ -783,10 +842,10 @@ private:
     std::string password_;
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host) {
     return std::make_unique<Document>(std::move(host));
 }
 
-}  // namespace tiskpdf
+} // namespace tiskpdf

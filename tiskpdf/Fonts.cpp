@@ -18,8 +18,12 @@ namespace {
 std::uint32_t be16(const char* p) {
     return (static_cast<std::uint8_t>(p[0]) << 8) | static_cast<std::uint8_t>(p[1]);
 }
-std::int32_t sbe16(const char* p) { return static_cast<std::int16_t>(be16(p)); }
-std::uint32_t be32(const char* p) { return (be16(p) << 16) | be16(p + 2); }
+std::int32_t sbe16(const char* p) {
+    return static_cast<std::int16_t>(be16(p));
+}
+std::uint32_t be32(const char* p) {
+    return (be16(p) << 16) | be16(p + 2);
+}
 
 // The bytes of one table of the face (empty when it has none).
 std::string table(hb_face_t* face, const char* tag) {
@@ -47,7 +51,7 @@ void appendUtf16Hex(std::string& s, std::uint32_t cp) {
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string FontFace::findFile(const std::string& family, bool bold, bool italic, int& index) {
     FcPattern* pat = FcPatternCreate();
@@ -67,7 +71,8 @@ std::string FontFace::findFile(const std::string& family, bool bold, bool italic
         if (FcPatternGetString(match, FC_FILE, 0, &f) == FcResultMatch && f)
             file = reinterpret_cast<const char*>(f);
         int i = 0;
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &i) == FcResultMatch) index = i;
+        if (FcPatternGetInteger(match, FC_INDEX, 0, &i) == FcResultMatch)
+            index = i;
         FcPatternDestroy(match);
     }
     if (file.empty())
@@ -78,7 +83,8 @@ std::string FontFace::findFile(const std::string& family, bool bold, bool italic
 FontFace::FontFace(const std::string& file, int index, bool italicRequested)
     : file_(file), index_(index) {
     blob_ = hb_blob_create_from_file_or_fail(file.c_str());
-    if (!blob_) fail(err::kFontUnusable, "Soubor písma nelze číst: " + file);
+    if (!blob_)
+        fail(err::kFontUnusable, "Soubor písma nelze číst: " + file);
     face_ = hb_face_create(blob_, static_cast<unsigned>(index));
     font_ = hb_font_create(face_);
     upem_ = hb_face_get_upem(face_);
@@ -97,15 +103,20 @@ FontFace::FontFace(const std::string& file, int index, bool italicRequested)
     unicode_.assign(glyphCount_, 0);
 
     hb_position_t v = 0;
-    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &v)) ascender_ = v * k;
-    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER, &v)) descender_ = v * k;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &v))
+        ascender_ = v * k;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER, &v))
+        descender_ = v * k;
     double winAscent = ascender_, winDescent = -descender_;
-    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_CLIPPING_ASCENT, &v)) winAscent = v * k;
-    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_CLIPPING_DESCENT, &v)) winDescent = v * k;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_CLIPPING_ASCENT, &v))
+        winAscent = v * k;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_CLIPPING_DESCENT, &v))
+        winDescent = v * k;
     cellAscent_ = winAscent / 1000.0;
     cellDescent_ = std::fabs(winDescent) / 1000.0;
     capHeight_ = ascender_;
-    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_CAP_HEIGHT, &v) && v > 0) capHeight_ = v * k;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_CAP_HEIGHT, &v) && v > 0)
+        capHeight_ = v * k;
 
     std::string head = table(face_, "head");
     unsigned macStyle = 0;
@@ -125,11 +136,13 @@ FontFace::FontFace(const std::string& file, int index, bool italicRequested)
 
     char name[128];
     unsigned len = sizeof name;
-    if (hb_ot_name_get_utf8(face_, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &len, name) > 0)
+    if (hb_ot_name_get_utf8(face_, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &len, name) >
+        0)
         psName_.assign(name, len);
     std::string clean;
     for (char c : psName_)
-        if (c > ' ' && c < 127 && !std::strchr("()<>[]{}/%#", c)) clean += c;
+        if (c > ' ' && c < 127 && !std::strchr("()<>[]{}/%#", c))
+            clean += c;
     psName_ = clean.empty() ? "Font" : clean;
 }
 
@@ -141,7 +154,8 @@ FontFace::~FontFace() {
 
 std::uint32_t FontFace::lookup(std::uint32_t cp) const {
     hb_codepoint_t g = 0;
-    if (!hb_font_get_nominal_glyph(font_, cp, &g) || g >= glyphCount_) g = 0;
+    if (!hb_font_get_nominal_glyph(font_, cp, &g) || g >= glyphCount_)
+        g = 0;
     return g;
 }
 
@@ -151,33 +165,39 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
 
     std::vector<unsigned> gids;
     for (unsigned g = 0; g < glyphCount_; ++g)
-        if (used_[g] || g == 0) gids.push_back(g);
+        if (used_[g] || g == 0)
+            gids.push_back(g);
 
     // The subset: glyph numbers change, the content keeps the face's own
     // glyph numbers as CIDs and the CIDToGIDMap translates them.
     hb_subset_input_t* input = hb_subset_input_create_or_fail();
-    if (!input) fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+    if (!input)
+        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
     hb_set_t* glyphSet = hb_subset_input_glyph_set(input);
-    for (unsigned g : gids) hb_set_add(glyphSet, g);
+    for (unsigned g : gids)
+        hb_set_add(glyphSet, g);
     hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
     for (const char* t : {"GSUB", "GPOS", "GDEF", "kern", "DSIG", "hdmx", "VDMX", "LTSH", "gasp"})
         hb_set_add(drop, hb_tag_from_string(t, 4));
     hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
     hb_subset_plan_t* plan = hb_subset_plan_create_or_fail(face_, input);
     hb_subset_input_destroy(input);
-    if (!plan) fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+    if (!plan)
+        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
     const hb_map_t* oldToNew = hb_subset_plan_old_to_new_glyph_mapping(plan);
     unsigned maxCid = gids.back();
     std::string cidToGid(2 * (maxCid + 1), '\0');
     for (unsigned g : gids) {
         hb_codepoint_t n = hb_map_get(oldToNew, g);
-        if (n == HB_MAP_VALUE_INVALID) n = 0;
+        if (n == HB_MAP_VALUE_INVALID)
+            n = 0;
         cidToGid[2 * g] = static_cast<char>(n >> 8);
         cidToGid[2 * g + 1] = static_cast<char>(n & 0xFF);
     }
     hb_face_t* subset = hb_subset_plan_execute_or_fail(plan);
     hb_subset_plan_destroy(plan);
-    if (!subset) fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+    if (!subset)
+        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
     hb_blob_t* sb = hb_face_reference_blob(subset);
     unsigned slen = 0;
     const char* sdata = hb_blob_get_data(sb, &slen);
@@ -199,13 +219,15 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     const std::string baseName = tag + "+" + psName_;
 
     QPDFObjectHandle fontFile = out.newStream(fontBytes);
-    fontFile.getDict().replaceKey("/Length1", QPDFObjectHandle::newInteger(static_cast<long long>(fontBytes.size())));
+    fontFile.getDict().replaceKey(
+        "/Length1", QPDFObjectHandle::newInteger(static_cast<long long>(fontBytes.size())));
     QPDFObjectHandle cidMap = out.newStream(cidToGid);
 
     // Widths: every glyph used, in runs "first last width" of equal widths
     // (poppler reads an integer /DW only, so the exact widths go in /W).
     std::map<double, unsigned> counts;
-    for (unsigned g : gids) ++counts[advance_[g]];
+    for (unsigned g : gids)
+        ++counts[advance_[g]];
     const double common = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
                               return a.second < b.second;
                           })->first;
@@ -213,7 +235,9 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     std::string w = "[";
     for (std::size_t i = 0; i < gids.size();) {
         std::size_t j = i + 1;
-        while (j < gids.size() && gids[j] == gids[j - 1] + 1 && advance_[gids[j]] == advance_[gids[i]]) ++j;
+        while (j < gids.size() && gids[j] == gids[j - 1] + 1 &&
+               advance_[gids[j]] == advance_[gids[i]])
+            ++j;
         if (advance_[gids[i]] != static_cast<double>(dw)) {
             w += std::to_string(gids[i]) + ' ' + std::to_string(gids[j - 1]) + ' ';
             appendNumber(w, advance_[gids[i]]);
@@ -223,14 +247,14 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     }
     w += "]";
 
-    std::string cmap =
-        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    std::string cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                       "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
     std::vector<unsigned> mapped;
     for (unsigned g : gids)
-        if (unicode_[g] != 0) mapped.push_back(g);
+        if (unicode_[g] != 0)
+            mapped.push_back(g);
     for (std::size_t i = 0; i < mapped.size(); i += 100) {
         std::size_t n = std::min<std::size_t>(100, mapped.size() - i);
         cmap += std::to_string(n) + " beginbfchar\n";
@@ -247,22 +271,24 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     QPDFObjectHandle toUnicode = out.newStream(cmap);
 
     int flags = 4 | (fixedPitch_ ? 1 : 0) | (italic_ ? 64 : 0);
-    std::string desc = "<< /Type /FontDescriptor /FontName /" + baseName + " /Flags " + std::to_string(flags) +
-                       " /FontBBox [" + number(bbox_[0]) + " " + number(bbox_[1]) + " " + number(bbox_[2]) + " " +
-                       number(bbox_[3]) + "] /ItalicAngle " + number(italicAngle_) + " /Ascent " +
-                       number(ascender_) + " /Descent " + number(descender_) + " /CapHeight " +
-                       number(capHeight_) + " /StemV 80 >>";
+    std::string desc = "<< /Type /FontDescriptor /FontName /" + baseName + " /Flags " +
+                       std::to_string(flags) + " /FontBBox [" + number(bbox_[0]) + " " +
+                       number(bbox_[1]) + " " + number(bbox_[2]) + " " + number(bbox_[3]) +
+                       "] /ItalicAngle " + number(italicAngle_) + " /Ascent " + number(ascender_) +
+                       " /Descent " + number(descender_) + " /CapHeight " + number(capHeight_) +
+                       " /StemV 80 >>";
     QPDFObjectHandle descriptor = out.makeIndirectObject(QPDFObjectHandle::parse(desc));
     descriptor.replaceKey("/FontFile2", fontFile);
 
     QPDFObjectHandle cidFont = out.makeIndirectObject(QPDFObjectHandle::parse(
         "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + baseName +
-        " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW " + std::to_string(dw) +
-        " /W " + w + " >>"));
+        " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW " +
+        std::to_string(dw) + " /W " + w + " >>"));
     cidFont.replaceKey("/FontDescriptor", descriptor);
     cidFont.replaceKey("/CIDToGIDMap", cidMap);
 
-    for (const auto& key : type0_.getKeys()) type0_.removeKey(key);
+    for (const auto& key : type0_.getKeys())
+        type0_.removeKey(key);
     type0_.replaceKey("/Type", QPDFObjectHandle::newName("/Font"));
     type0_.replaceKey("/Subtype", QPDFObjectHandle::newName("/Type0"));
     type0_.replaceKey("/BaseFont", QPDFObjectHandle::newName("/" + baseName));
@@ -272,4 +298,4 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     return type0_;
 }
 
-}  // namespace tiskpdf
+} // namespace tiskpdf

@@ -30,9 +30,11 @@ public:
     std::uint16_t glyph(std::uint32_t cp) {
         std::uint32_t g;
         if (cp < 0x10000) {
-            if (bmp_.empty()) bmp_.assign(0x10000, kUnknown);
+            if (bmp_.empty())
+                bmp_.assign(0x10000, kUnknown);
             g = bmp_[cp];
-            if (g == kUnknown) g = bmp_[cp] = lookup(cp);
+            if (g == kUnknown)
+                g = bmp_[cp] = lookup(cp);
         } else {
             g = lookup(cp);
         }
@@ -40,7 +42,8 @@ public:
             used_[g] = 1;
             anyUsed_ = true;
         }
-        if (g != 0 && unicode_[g] == 0) unicode_[g] = cp;
+        if (g != 0 && unicode_[g] == 0)
+            unicode_[g] = cp;
         return static_cast<std::uint16_t>(g);
     }
     // Advance width in 1/1000 em (rounded to 1/1000 unit, as written to /W).
@@ -68,9 +71,9 @@ private:
     bool italic_ = false;
     bool fixedPitch_ = false;
     double italicAngle_ = 0;
-    double ascender_ = 0, descender_ = 0, capHeight_ = 0;  // 1/1000 em
-    double bbox_[4] = {0, 0, 0, 0};                         // 1/1000 em
-    double cellAscent_ = 0, cellDescent_ = 0;               // em
+    double ascender_ = 0, descender_ = 0, capHeight_ = 0; // 1/1000 em
+    double bbox_[4] = {0, 0, 0, 0};                       // 1/1000 em
+    double cellAscent_ = 0, cellDescent_ = 0;             // em
     std::vector<double> advance_;
     std::vector<std::uint32_t> bmp_;
     std::vector<char> used_;
@@ -79,4 +82,4 @@ private:
     QPDFObjectHandle type0_;
 };
 
-}  // namespace tiskpdf
+} // namespace tiskpdf

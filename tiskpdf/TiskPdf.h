@@ -18,7 +18,9 @@ std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentH
 // Error numbers of pdfforms::NumberedError raised by the document object.
 // COM-style: negative 32-bit values in the manner of an HRESULT.
 namespace err {
-constexpr std::int32_t hresult(std::uint32_t v) { return static_cast<std::int32_t>(v); }
+constexpr std::int32_t hresult(std::uint32_t v) {
+    return static_cast<std::int32_t>(v);
+}
 
 // A file to be read (PDF or picture) does not exist (HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)).
 inline constexpr std::int32_t kFileNotFound = hresult(0x80070002u);
@@ -47,6 +49,6 @@ inline constexpr std::int32_t kSaveFailed = hresult(0x80040309u);
 // Building the output failed inside the PDF library (damaged input data,
 // font subsetting failure).
 inline constexpr std::int32_t kPdfWrite = hresult(0x8004030Au);
-}  // namespace err
+} // namespace err
 
-}  // namespace tiskpdf
+} // namespace tiskpdf

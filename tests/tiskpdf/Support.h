@@ -19,7 +19,9 @@ namespace tiskpdf_test {
 
 namespace fs = std::filesystem;
 
-inline std::string data(const std::string& name) { return std::string(TISKPDF_TEST_DATA) + "/" + name; }
+inline std::string data(const std::string& name) {
+    return std::string(TISKPDF_TEST_DATA) + "/" + name;
+}
 
 struct TempDir {
     fs::path path;
@@ -31,29 +33,33 @@ struct TempDir {
     }
     ~TempDir() {
         std::error_code ec;
-        if (!std::getenv("TISKPDF_KEEP")) fs::remove_all(path, ec);
+        if (!std::getenv("TISKPDF_KEEP"))
+            fs::remove_all(path, ec);
     }
     std::string operator/(const std::string& n) const { return (path / n).string(); }
 };
 
 struct ToolRun {
     int status;
-    std::string output;  // stdout and stderr together
+    std::string output; // stdout and stderr together
 };
 
 inline std::string quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
 inline ToolRun run(const std::string& command) {
     ToolRun r{-1, ""};
     FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (!p) return r;
+    if (!p)
+        return r;
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.output.append(buf, n);
     int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
@@ -66,11 +72,15 @@ inline std::string readAll(const std::string& path) {
     return s.str();
 }
 
-inline bool contains(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
+inline bool contains(const std::string& hay, const std::string& needle) {
+    return hay.find(needle) != std::string::npos;
+}
 
 inline int count(const std::string& hay, const std::string& needle) {
     int n = 0;
-    for (std::size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + needle.size())) ++n;
+    for (std::size_t p = hay.find(needle); p != std::string::npos;
+         p = hay.find(needle, p + needle.size()))
+        ++n;
     return n;
 }
 
@@ -87,10 +97,11 @@ inline std::vector<std::pair<std::string, Box>> words(const std::string& pdf, in
     std::string line;
     while (std::getline(in, line)) {
         auto w = line.find("<word ");
-        if (w == std::string::npos) continue;
+        if (w == std::string::npos)
+            continue;
         Box b;
-        std::sscanf(line.c_str() + w, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &b.xMin, &b.yMin,
-                    &b.xMax, &b.yMax);
+        std::sscanf(line.c_str() + w, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"",
+                    &b.xMin, &b.yMin, &b.xMax, &b.yMax);
         auto s = line.find('>', w) + 1;
         auto e = line.find("</word>", s);
         out.emplace_back(line.substr(s, e - s), b);
@@ -100,26 +111,29 @@ inline std::vector<std::pair<std::string, Box>> words(const std::string& pdf, in
 
 inline Box wordBox(const std::string& pdf, const std::string& word, int page = 1) {
     for (auto& [w, b] : words(pdf, page))
-        if (w == word) return b;
+        if (w == word)
+            return b;
     return Box{};
 }
 
 // The qpdf --check verdict: true when clean, without warnings.
-inline bool qpdfClean(const std::string& pdf, const std::string& password = "", std::string* out = nullptr) {
+inline bool qpdfClean(const std::string& pdf, const std::string& password = "",
+                      std::string* out = nullptr) {
     std::string pw = password.empty() ? "" : " --password=" + quote(password);
     ToolRun r = run("qpdf --check" + pw + " " + quote(pdf));
-    if (out) *out = r.output;
+    if (out)
+        *out = r.output;
     return r.status == 0 && contains(r.output, "No syntax or stream encoding errors") &&
            !contains(r.output, "WARNING");
 }
 
 // Options of the small Part 4.3 renderer below.
 struct Job {
-    std::string vzor;       // template
-    std::string vzor2;      // continuation template (default: vzor)
-    std::string vodoznak;   // watermark picture
-    std::string priloha;    // attachment
-    std::string heslo;      // password
+    std::string vzor;     // template
+    std::string vzor2;    // continuation template (default: vzor)
+    std::string vodoznak; // watermark picture
+    std::string priloha;  // attachment
+    std::string heslo;    // password
     float red = 0, green = 0, blue = 0;
     float leftMargin = 1.0f, topMargin = 22.5f, lineHeight = 11.9f;
 };
@@ -141,7 +155,8 @@ inline void render(pdfforms::IPDFDocument& doc, const Job& job, const std::strin
             double n = doc.ImageResolution(image);
             positionFactor = static_cast<float>(n / doc.Resolution());
             doc.SetResolution(doc.ImageResolution(image));
-            newFormFactor = static_cast<float>(doc.ImageResolution(image) / double(doc.Resolution()));
+            newFormFactor =
+                static_cast<float>(doc.ImageResolution(image) / double(doc.Resolution()));
         }
     }
     if (!vodoznak.empty()) {
@@ -152,7 +167,8 @@ inline void render(pdfforms::IPDFDocument& doc, const Job& job, const std::strin
         doc.ApplyWatermark(0, mark);
     }
     doc.SetDocumentMode(1);
-    for (int i = 0; i < 5; ++i) doc.SetInfoText(static_cast<pdfforms::InfoText>(i), "");
+    for (int i = 0; i < 5; ++i)
+        doc.SetInfoText(static_cast<pdfforms::InfoText>(i), "");
     const std::int32_t fonts[4] = {doc.RegisterFont("Courier New", false, false, 0, 0, 0),
                                    doc.RegisterFont("Courier New", true, false, 0, 0, 0),
                                    doc.RegisterFont("Courier New", false, true, 0, 0, 0),
@@ -169,7 +185,8 @@ inline void render(pdfforms::IPDFDocument& doc, const Job& job, const std::strin
     float scaling = 100;
     std::int32_t current = fonts[0];
     doc.UseFont(current, 12);
-    if (!job.heslo.empty()) doc.SetPassword(job.heslo);
+    if (!job.heslo.empty())
+        doc.SetPassword(job.heslo);
     auto face = [&] { return fonts[(bold ? 1 : 0) + (italic ? 2 : 0)]; };
     for (std::size_t i = 0; i < text.size();) {
         unsigned char c = text[i];
@@ -190,7 +207,8 @@ inline void render(pdfforms::IPDFDocument& doc, const Job& job, const std::strin
             ++i;
         } else if (c == '\f' || c == '\v') {
             if (c == '\v') {
-                if (!job.priloha.empty()) doc.AppendPdf(job.priloha, "");
+                if (!job.priloha.empty())
+                    doc.AppendPdf(job.priloha, "");
                 doc.AppendPdf(job.vzor, "");
                 if (!vodoznak.empty()) {
                     doc.BeginWatermark(mark);
@@ -217,8 +235,9 @@ inline void render(pdfforms::IPDFDocument& doc, const Job& job, const std::strin
             i += len;
         }
     }
-    if (!job.priloha.empty()) doc.AppendPdf(job.priloha, "");
+    if (!job.priloha.empty())
+        doc.AppendPdf(job.priloha, "");
     doc.FinishDocument();
 }
 
-}  // namespace tiskpdf_test
+} // namespace tiskpdf_test
