@@ -9,7 +9,6 @@ PACKAGES="
   libqpdf-dev qpdf libharfbuzz-dev libfontconfig-dev fontconfig fonts-liberation2
   libpng-dev libjpeg-dev zlib1g-dev
   poppler-utils liblnk-utils
-  ghostscript librsvg2-bin python3
 "
 
 missing=""
