@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "linux/ShellLinkFormat.h"
 #include "platform/Windows.h"
 
 namespace platform::shelllink {
@@ -12,4 +13,9 @@ namespace platform::shelllink {
 // change are Windows paths, written into the link as they are.
 ShellLinkOutcome updateLinkFile(const std::string& hostPath, const ShellLinkChange& change);
 
-}  // namespace platform::shelllink
+// The same, with what a directory search tells about the new target and its
+// folders (attributes, size, time), which the shell records in the link.
+ShellLinkOutcome updateLinkFile(const std::string& hostPath, const ShellLinkChange& change,
+                                const TargetLookup& lookup);
+
+} // namespace platform::shelllink
