@@ -6,63 +6,25 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
-#include <regex>
 #include <string>
 
+#include "LinkTestSupport.h"
 #include "linux/ShellLinkFile.h"
 #include "linux/ShellLinkFormat.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
 using namespace platform::shelllink;
+using namespace linktest;
 
 namespace {
-
-const fs::path kFixtures = SHELLLINK_FIXTURES;
-
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeBytes(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
 
 LinkFile parsed(const std::string& bytes) {
     LinkFile link;
     EXPECT_EQ(LinkFile::parse(bytes, link), kSOk);
     return link;
-}
-
-// lnkinfo's report of a link, ANSI strings read in code page 1250.
-std::string lnkinfo(const fs::path& p) {
-    const std::string command = "lnkinfo -v -c windows-1250 '" + p.string() + "' 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string out;
-    std::array<char, 4096> buffer;
-    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()))
-        out += buffer.data();
-    return out;
-}
-
-// "Label : value" as lnkinfo prints it (tabs between).
-bool shows(const std::string& report, const std::string& label, const std::string& value) {
-    std::string escaped;
-    for (char c : value) {
-        if (std::strchr("\\^$.|?*+()[]{}", c))
-            escaped += '\\';
-        escaped += c;
-    }
-    return std::regex_search(report, std::regex("\t" + label + "\t+: " + escaped + "\n"));
 }
 
 class TempFolder : public ::testing::Test {
@@ -102,13 +64,6 @@ TEST(LinkFileFormat, ShortNamesFollowTheEightDotThreeRules) {
     EXPECT_EQ(shortNameOf("dro2015.config"), "DRO201~1.CON");
     EXPECT_EQ(shortNameOf("Účty.bat"), "__TY~1.BAT");
     EXPECT_EQ(shortNameOf("a.b.c"), "AB~1.C");
-}
-
-TEST(LinkFileFormat, DosDateTimeOfFileTimes) {
-    // 2015-06-30 13:45:31 UTC; seconds are kept at two-second resolution.
-    const FileTime t = (1435671931ull + 11644473600ull) * 10000000ull;
-    EXPECT_EQ(dosDateTime(t), (35u << 9 | 6u << 5 | 30u) << 16 | (13u << 11 | 45u << 5 | 15u));
-    EXPECT_EQ(dosDateTime(0), 0u);
 }
 
 class UpdatedTemplate : public TempFolder, public ::testing::WithParamInterface<const char*> {};
