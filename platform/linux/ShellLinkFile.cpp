@@ -44,7 +44,8 @@ HResult fromErrno(int error) {
 }
 
 HResult readWhole(const std::string& path, std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO in place of the link must not hang the installer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return fromErrno(errno);
     struct stat st {};
@@ -110,6 +111,8 @@ HResult saveOver(const std::string& path, const std::string& bytes) {
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return fromErrno(errno);
+    // The new file takes the old one's owner (where we may give it) and mode.
+    [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
     bool ok = writeAll(fd, bytes) && ::fchmod(fd, st.st_mode & 07777) == 0 && ::fsync(fd) == 0;
     int error = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
