@@ -207,11 +207,12 @@ bool isShortNameChar(char c) {
 
 // The link info of a local path: a volume ID (a fixed drive; serial number
 // and label cannot be read here and are left empty) and the local base path
-// in the ANSI code page, with the Unicode path as well when the ANSI code
-// page cannot hold it.
+// in the ANSI code page. A path beyond ASCII is given in Unicode as well, so
+// that a reader with another ANSI code page still gets it right.
 std::string buildLinkInfo(const std::string& path) {
     const std::string ansi = utf8ToCp1250(path);
-    const bool ansiHoldsIt = cp1250ToUtf8(ansi) == path;
+    const bool ansiHoldsIt =
+        std::all_of(path.begin(), path.end(), [](char c) { return (c & 0x80) == 0; });
     const std::uint32_t headerSize = ansiHoldsIt ? 0x1C : 0x24;
     std::string volume;
     append32(volume, 0x11);
