@@ -43,7 +43,6 @@ HResult fromErrno(int error) {
     }
 }
 
-<<<<<<< HEAD
 HResult readWhole(const std::string& path, std::string& bytes) {
     // Not blocking: a FIFO in place of the link must not hang the installer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -165,6 +164,4 @@ ShellLinkOutcome updateLinkFile(const std::string& hostPath, const ShellLinkChan
     return {kSOk, {}};
 }
 
-=======
->>>>>>> main
 } // namespace platform::shelllink

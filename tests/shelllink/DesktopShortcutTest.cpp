@@ -3,176 +3,141 @@
 // and the link and location file that result.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "LinkTestSupport.h"
-#include "platform/LinuxWindows.h"
-#include "platform/ScriptedUserInterface.h"
+#include "TestMachine.h"
 #include "support/DesktopShortcut.h"
 #include "support/Errors.h"
 
-namespace fs = std::filesystem;
 using namespace platform;
 using namespace linktest;
+using testmachine::TestMachine;
+using testmachine::WindowsRelease;
 
 namespace {
 
 const char* const kTemplates[] = {"DroWin7.sss", "DroWin7.s64", "DroWin8.sss", "DroWin10.sss"};
+const std::string kDesktop = "C:\\users\\tester\\Desktop\\";
 
-// An emulated Windows of the given version (the registry's CurrentVersion and
-// CurrentMajorVersionNumber; no major number before Windows 10) with the
-// package unpacked into C:\<folder>.
-class Machine : public ::testing::Test {
-protected:
-    void TearDown() override {
-        win_.reset();
-        if (!root_.empty())
-            fs::remove_all(root_);
-    }
+// A machine with the package unpacked into the installation folder.
+std::unique_ptr<TestMachine> machineWithPackage(WindowsRelease release,
+                                                const std::string& folder = "C:\\DRO2016") {
+    testmachine::MachineSpec spec;
+    spec.release = release;
+    auto m = std::make_unique<TestMachine>(spec);
+    m->makeFolders(folder);
+    for (const char* t : kTemplates)
+        m->writeFile(folder + "\\" + t, readBytes(kFixtures / t));
+    m->writeFile(folder + "\\S64.bat", "@echo off\r\n");
+    return m;
+}
 
-    void boot(const std::string& currentVersion, int majorNumber,
-              const std::string& folder = "DRO2016", const std::string& user = "ucetni") {
-        std::string pattern = (fs::temp_directory_path() / "shortcut-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        options_.prefix = (root_ / "prefix").string();
-        options_.runtimeDir = (root_ / "run").string();
-        options_.user = user;
-        options_.ui = &ui_;
-        makeLinuxWindows(options_); // lays the prefix out
-        std::ofstream reg(root_ / "prefix" / "system.reg");
-        reg << "WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\Windows "
-               "NT\\\\CurrentVersion]\n"
-            << "\"CurrentVersion\"=\"" << currentVersion << "\"\n";
-        if (majorNumber)
-            reg << "\"CurrentMajorVersionNumber\"=dword:" << majorNumber << "\n"
-                << "\"CurrentMinorVersionNumber\"=dword:0\n";
-        reg.close();
-        win_ = makeLinuxWindows(options_);
-
-        install_ = root_ / "prefix" / "drive_c" / folder;
-        desktop_ = root_ / "prefix" / "drive_c" / "users" / user / "Desktop";
-        fs::create_directories(install_);
-        for (const char* t : kTemplates)
-            fs::copy_file(kFixtures / t, install_ / t);
-        std::ofstream(install_ / "S64.bat") << "@echo off\r\n";
-    }
-
-    void create(const std::string& folder = "C:\\DRO2016", bool is64 = true) {
-        support::CreateDesktopShortcut(*win_, "2016", folder, folder,
-                                       is64 ? "\\S64.bat" : "\\Dro2016.bat", "DRO2016.lnk",
-                                       "DRO2016.ico", is64);
-    }
-
-    fs::path root_, install_, desktop_;
-    ScriptedUserInterface ui_;
-    LinuxWindowsOptions options_;
-    std::unique_ptr<Windows> win_;
-};
+void create(TestMachine& m, const std::string& folder = "C:\\DRO2016", bool is64 = true) {
+    support::CreateDesktopShortcut(m.win(), "2016", folder, folder,
+                                   is64 ? "\\S64.bat" : "\\Dro2016.bat", "DRO2016.lnk",
+                                   "DRO2016.ico", is64);
+}
 
 } // namespace
 
-TEST_F(Machine, TemplateFollowsTheWindowsVersionAndThe64BitOption) {
+TEST(DesktopShortcut, TemplateFollowsTheWindowsVersionAndThe64BitOption) {
     struct Case {
-        std::string version;
-        int major;
+        WindowsRelease release;
         bool is64;
-        std::string expected;
+        const char* expected;
     };
     const Case cases[] = {
-        {"6.0", 0, true, "DroWin7.s64"},   {"6.1", 0, true, "DroWin7.s64"},
-        {"6.1", 0, false, "DroWin7.sss"},  {"6.3", 0, true, "DroWin8.sss"},
-        {"6.3", 10, true, "DroWin10.sss"}, {"6.3", 10, false, "DroWin10.sss"},
+        {WindowsRelease::Vista, true, "DroWin7.s64"},
+        {WindowsRelease::Seven, true, "DroWin7.s64"},
+        {WindowsRelease::Seven, false, "DroWin7.sss"},
+        {WindowsRelease::Eight, true, "DroWin8.sss"},
+        {WindowsRelease::EightOne, true, "DroWin8.sss"},
+        {WindowsRelease::Ten, true, "DroWin10.sss"},
+        {WindowsRelease::Eleven, false, "DroWin10.sss"},
     };
     for (const Case& c : cases) {
-        boot(c.version, c.major);
-        EXPECT_EQ(support::LinkTemplateFile(*win_, c.is64), c.expected) << c.version << c.major;
-        TearDown();
+        testmachine::MachineSpec spec;
+        spec.release = c.release;
+        TestMachine m(spec);
+        EXPECT_EQ(support::LinkTemplateFile(m.win(), c.is64), c.expected) << c.expected;
     }
 }
 
-TEST_F(Machine, ShortcutPointsAtTheScriptAndKeepsTheTemplatesData) {
-    boot("6.3", 10);
-    create();
-    const fs::path link = desktop_ / "DRO2016.lnk";
-    ASSERT_TRUE(fs::exists(link));
-    EXPECT_TRUE(ui_.shown().empty());
-    EXPECT_EQ(readBytes(install_ / "KdeJeZas.ttx"), "C:\\users\\ucetni\\Desktop\\DRO2016.lnk\r\n");
+TEST(DesktopShortcut, PointsAtTheScriptAndKeepsTheTemplatesData) {
+    auto m = machineWithPackage(WindowsRelease::Ten);
+    create(*m);
+    const std::string link = kDesktop + "DRO2016.lnk";
+    ASSERT_TRUE(m->exists(link));
+    EXPECT_TRUE(m->ui.shown().empty());
+    EXPECT_EQ(m->readFile("C:\\DRO2016\\KdeJeZas.ttx"), link + "\r\n");
 
-    const std::string report = lnkinfo(link);
+    const std::string report = lnkinfo(m->host(link));
     EXPECT_TRUE(shows(report, "Local path", "C:\\DRO2016\\S64.bat")) << report;
     EXPECT_TRUE(shows(report, "Working directory", "C:\\DRO2016")) << report;
     EXPECT_TRUE(shows(report, "Icon location", "C:\\DRO2016\\DRO2016.ico")) << report;
     EXPECT_TRUE(shows(report, "Description", "Účetnictví DRO 2015 – Windows 10")) << report;
     EXPECT_TRUE(shows(report, "Command line arguments", "/m /x")) << report;
-
+    EXPECT_TRUE(shows(report, "Machine identifier", "ucetni-pc")) << report;
     // Show command and hot key; the rest of the template's data is checked
     // byte for byte by the link file tests.
-    EXPECT_EQ(readBytes(link).substr(0x3C, 6),
+    EXPECT_EQ(m->readFile(link).substr(0x3C, 6),
               readBytes(kFixtures / "DroWin10.sss").substr(0x3C, 6));
 }
 
-TEST_F(Machine, FirstFreeNameIsTakenAndRecorded) {
-    boot("6.1", 0);
-    std::ofstream(desktop_ / "DRO2016.lnk") << "someone else's";
-    fs::create_directory(desktop_ / "DRO2016_1.lnk");
-    create("C:\\DRO2016", false);
-    EXPECT_EQ(readBytes(desktop_ / "DRO2016.lnk"), "someone else's");
-    EXPECT_TRUE(fs::is_directory(desktop_ / "DRO2016_1.lnk"));
-    ASSERT_TRUE(fs::exists(desktop_ / "DRO2016_2.lnk"));
-    EXPECT_TRUE(
-        shows(lnkinfo(desktop_ / "DRO2016_2.lnk"), "Local path", "C:\\DRO2016\\Dro2016.bat"));
-    EXPECT_EQ(readBytes(install_ / "KdeJeZas.ttx"),
-              "C:\\users\\ucetni\\Desktop\\DRO2016_2.lnk\r\n");
+TEST(DesktopShortcut, FirstFreeNameIsTakenAndRecorded) {
+    auto m = machineWithPackage(WindowsRelease::Seven);
+    m->writeFile(kDesktop + "DRO2016.lnk", "someone else's");
+    m->makeFolders(kDesktop + "DRO2016_1.lnk");
+    create(*m, "C:\\DRO2016", false);
+    EXPECT_EQ(m->readFile(kDesktop + "DRO2016.lnk"), "someone else's");
+    ASSERT_TRUE(m->exists(kDesktop + "DRO2016_2.lnk"));
+    EXPECT_TRUE(shows(lnkinfo(m->host(kDesktop + "DRO2016_2.lnk")), "Local path",
+                      "C:\\DRO2016\\Dro2016.bat"));
+    EXPECT_EQ(m->readFile("C:\\DRO2016\\KdeJeZas.ttx"), kDesktop + "DRO2016_2.lnk\r\n");
 
     // A second run makes another shortcut and replaces the record.
-    create("C:\\DRO2016", false);
-    EXPECT_TRUE(fs::exists(desktop_ / "DRO2016_3.lnk"));
-    EXPECT_EQ(readBytes(install_ / "KdeJeZas.ttx"),
-              "C:\\users\\ucetni\\Desktop\\DRO2016_3.lnk\r\n");
+    create(*m, "C:\\DRO2016", false);
+    EXPECT_TRUE(m->exists(kDesktop + "DRO2016_3.lnk"));
+    EXPECT_EQ(m->readFile("C:\\DRO2016\\KdeJeZas.ttx"), kDesktop + "DRO2016_3.lnk\r\n");
 }
 
-TEST_F(Machine, MissingTemplateShowsOneMessageAndCreatesNothing) {
-    boot("6.3", 10);
-    fs::remove(install_ / "DroWin10.sss");
-    create();
-    ASSERT_EQ(ui_.shown().size(), 1u);
-    EXPECT_EQ(ui_.shown()[0].title, "Informace");
-    EXPECT_EQ(ui_.shown()[0].style, kMbOk);
-    EXPECT_EQ(ui_.shown()[0].text, "Zástupce programu DRO2016 nelze vytvořit!\r\n\r\n"
-                                   "Nenalezen soubor C:\\DRO2016\\DroWin10.sss.");
-    EXPECT_TRUE(fs::is_empty(desktop_));
-    EXPECT_FALSE(fs::exists(install_ / "KdeJeZas.ttx"));
+TEST(DesktopShortcut, MissingTemplateShowsOneMessageAndCreatesNothing) {
+    auto m = machineWithPackage(WindowsRelease::EightOne);
+    m->win().deleteFile("C:\\DRO2016\\DroWin8.sss");
+    create(*m);
+    ASSERT_EQ(m->ui.shown().size(), 1u);
+    EXPECT_EQ(m->ui.shown()[0].title, "Informace");
+    EXPECT_EQ(m->ui.shown()[0].style, kMbOk);
+    EXPECT_EQ(m->ui.shown()[0].text, "Zástupce programu DRO2016 nelze vytvořit!\r\n\r\n"
+                                     "Nenalezen soubor C:\\DRO2016\\DroWin8.sss.");
+    EXPECT_FALSE(m->win().findFiles(kDesktop + "*.lnk").ok());
+    EXPECT_FALSE(m->exists("C:\\DRO2016\\KdeJeZas.ttx"));
 }
 
-TEST_F(Machine, DamagedTemplateRaisesTheSystemErrorAndLeavesTheCopy) {
-    boot("6.3", 10);
+TEST(DesktopShortcut, DamagedTemplateRaisesTheSystemErrorAndLeavesTheCopy) {
+    auto m = machineWithPackage(WindowsRelease::Ten);
     const std::string damaged = readBytes(kFixtures / "DroWin10.sss").substr(0, 300);
-    std::ofstream(install_ / "DroWin10.sss", std::ios::binary | std::ios::trunc) << damaged;
+    m->writeFile("C:\\DRO2016\\DroWin10.sss", damaged);
     try {
-        create();
+        create(*m);
         FAIL() << "no error";
     } catch (const support::EOSError& e) {
         EXPECT_EQ(e.code(), 0x80070026u);
         EXPECT_EQ(std::string(e.what()),
                   "System Error.  Code: 0x80070026.\r\nReached the end of the file.");
     }
-    EXPECT_EQ(readBytes(desktop_ / "DRO2016.lnk"), damaged);
-    EXPECT_FALSE(fs::exists(install_ / "KdeJeZas.ttx"));
+    EXPECT_EQ(m->readFile(kDesktop + "DRO2016.lnk"), damaged);
+    EXPECT_FALSE(m->exists("C:\\DRO2016\\KdeJeZas.ttx"));
 }
 
-TEST_F(Machine, CzechNamesInTheLinkAndTheRecord) {
-    boot("6.3", 10, "Účetnictví", "Účetní");
-    create("C:\\Účetnictví");
-    const fs::path link = desktop_ / "DRO2016.lnk";
-    const std::string report = lnkinfo(link);
+TEST(DesktopShortcut, CzechInstallationFolder) {
+    auto m = machineWithPackage(WindowsRelease::Ten, "C:\\Účetnictví");
+    create(*m, "C:\\Účetnictví");
+    const std::string report = lnkinfo(m->host(kDesktop + "DRO2016.lnk"));
     EXPECT_TRUE(shows(report, "Local path", "C:\\Účetnictví\\S64.bat")) << report;
     EXPECT_TRUE(shows(report, "Working directory", "C:\\Účetnictví")) << report;
     EXPECT_TRUE(shows(report, "Icon location", "C:\\Účetnictví\\DRO2016.ico")) << report;
-    // The record is in code page 1250.
-    EXPECT_EQ(readBytes(install_ / "KdeJeZas.ttx"), "C:\\users\\\xDA\xE8"
-                                                    "etn\xED\\Desktop\\DRO2016.lnk\r\n");
+    EXPECT_TRUE(shows(report, "Long name", "Účetnictví")) << report;
 }
