@@ -137,6 +137,15 @@ HResult saveOver(const std::string& path, const std::string& bytes) {
 
 } // namespace
 
+TargetLookup lookupThrough(Windows& win) {
+    return [&win](const std::string& path) -> std::optional<FindData> {
+        auto found = win.findFiles(path);
+        if (!found || found->empty())
+            return std::nullopt;
+        return found->front();
+    };
+}
+
 ShellLinkOutcome updateLinkFile(const std::string& hostPath, const ShellLinkChange& change) {
     return updateLinkFile(hostPath, change, TargetLookup{});
 }

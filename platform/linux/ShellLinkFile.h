@@ -18,4 +18,8 @@ ShellLinkOutcome updateLinkFile(const std::string& hostPath, const ShellLinkChan
 ShellLinkOutcome updateLinkFile(const std::string& hostPath, const ShellLinkChange& change,
                                 const TargetLookup& lookup);
 
+// The lookup of a Windows: its directory search (FindFirstFile) for each
+// path. The Windows must outlive the lookup.
+TargetLookup lookupThrough(Windows& win);
+
 } // namespace platform::shelllink

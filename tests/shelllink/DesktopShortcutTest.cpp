@@ -8,6 +8,7 @@
 
 #include "LinkTestSupport.h"
 #include "TestMachine.h"
+#include "linux/ShellLinkFile.h"
 #include "support/DesktopShortcut.h"
 #include "support/Errors.h"
 
@@ -140,4 +141,17 @@ TEST(DesktopShortcut, CzechInstallationFolder) {
     EXPECT_TRUE(shows(report, "Working directory", "C:\\Účetnictví")) << report;
     EXPECT_TRUE(shows(report, "Icon location", "C:\\Účetnictví\\DRO2016.ico")) << report;
     EXPECT_TRUE(shows(report, "Long name", "Účetnictví")) << report;
+}
+
+TEST(DesktopShortcut, LinkRecordsWhatTheDirectorySearchFindsOfTheTarget) {
+    auto m = machineWithPackage(WindowsRelease::Ten);
+    m->writeFile("C:\\DRO2016\\S64.bat", std::string(1234, 'x'));
+    const std::string link = m->host("C:\\DRO2016\\DroWin10.sss");
+    const ShellLinkChange change{false, "C:\\DRO2016\\S64.bat", "C:\\DRO2016",
+                                 "C:\\DRO2016\\DRO2016.ico", 0};
+    ASSERT_EQ(shelllink::updateLinkFile(link, change, shelllink::lookupThrough(m->win())).result,
+              kSOk);
+    const std::string report = lnkinfo(link);
+    EXPECT_TRUE(shows(report, "File size", "1234 bytes")) << report;
+    EXPECT_TRUE(shows(report, "Local path", "C:\\DRO2016\\S64.bat")) << report;
 }
