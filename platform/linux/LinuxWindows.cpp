@@ -986,7 +986,7 @@ public:
         auto host = hostOf(linkFile);
         if (!host)
             return {hresultFromWin32(host.error()), "IPersistFile::Load"};
-        return shelllink::updateLinkFile(*host, change);
+        return shelllink::updateLinkFile(*host, change, shelllink::lookupThrough(*this));
     }
 
     UserInterface& ui() override { return *options_.ui; }
@@ -1314,6 +1314,8 @@ std::string LinuxWindows::formatMessage(std::uint32_t code) {
         return "The filename or extension is too long.";
     case kErrorDirectory:
         return "The directory name is invalid.";
+    case 1392: // ERROR_FILE_CORRUPT
+        return "The file or directory is corrupted and unreadable.";
     case 1117:
         return "The request could not be performed because of an I/O device error.";
     case 0x80004001u:
