@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Windows.h"
 
@@ -38,6 +39,15 @@ struct LinuxWindowsOptions {
     // The host's current folder is the Windows current folder at start;
     // when set, this Windows path is taken instead.
     std::string currentDirectory;
+    // The installed font names; empty: fontconfig's families and the fonts
+    // in the prefix's C:\windows\Fonts.
+    std::function<std::vector<std::string>()> fontNames;
+    // Fault injection for tests: a non-zero result makes that read or write
+    // of the host file fail with this Windows error.
+    std::function<WinError(const std::string& hostPath, std::uint64_t offset, std::size_t size)>
+        readFault;
+    std::function<WinError(const std::string& hostPath, std::uint64_t offset, std::size_t size)>
+        writeFault;
 };
 
 std::unique_ptr<Windows> makeLinuxWindows(const LinuxWindowsOptions& options);
