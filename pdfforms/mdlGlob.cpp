@@ -320,7 +320,7 @@ bool Job::FileExists(const std::string& path) {
     if (!std::filesystem::is_regular_file(*native, ec)) {
         return false;
     }
-    std::filesystem::file_size(*native, ec);
+    [[maybe_unused]] const auto length = std::filesystem::file_size(*native, ec);
     return !ec;
 }
 

@@ -5,7 +5,7 @@
 
 #include "PrintForms.h"
 #include "RuntimeErrors.h"
-#include "UpperCase.h"
+#include "platform/Encoding.h"
 
 namespace pdfforms {
 
@@ -102,7 +102,7 @@ std::string_view boxCharacter(unsigned char code) {
 } // namespace
 
 std::string clsPDFFormular::PDFVzor2() const {
-    const std::string upper = upperCaseUtf8(PDFVzor_);
+    const std::string upper = platform::upperCase(PDFVzor_);
     std::string result;
     constexpr std::string_view ext = ".PDF";
     std::size_t pos = 0;
