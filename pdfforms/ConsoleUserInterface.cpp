@@ -27,7 +27,7 @@ std::string trimmed(const std::string& s) {
     return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
-}  // namespace
+} // namespace
 
 ConsoleUserInterface::ConsoleUserInterface(std::FILE* out, bool interactive, LineReader readLine)
     : out_(out), interactive_(interactive), readLine_(std::move(readLine)) {}
@@ -93,4 +93,4 @@ std::optional<std::string> ConsoleUserInterface::browseForFolder(const std::stri
     return std::nullopt;
 }
 
-}  // namespace pdfforms
+} // namespace pdfforms

@@ -22,8 +22,7 @@ public:
     // Standard error; questions on the terminal of standard input, if any.
     ConsoleUserInterface();
 
-    int messageBox(const std::string& text, const std::string& title,
-                   std::uint32_t style) override;
+    int messageBox(const std::string& text, const std::string& title, std::uint32_t style) override;
     int showMessageDialog(const platform::MessageDialogSpec& dialog) override;
     std::optional<std::string> browseForFolder(const std::string& title,
                                                const std::string& root) override;
@@ -35,4 +34,4 @@ private:
     LineReader readLine_;
 };
 
-}  // namespace pdfforms
+} // namespace pdfforms

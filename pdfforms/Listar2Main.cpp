@@ -36,11 +36,11 @@ void registerClasses(pdfforms::ProgIdRegistry& registry) {
         return tiskpdf::CreatePdfDocument(host);
     });
 #else
-    (void)registry;  // without the library, creating the document gives 429
+    (void)registry; // without the library, creating the document gives 429
 #endif
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::string(argv[1]) == "--help") {

@@ -14,7 +14,7 @@ std::string key(const std::string& progId) {
     }
     return k;
 }
-}  // namespace
+} // namespace
 
 void ProgIdRegistry::Register(const std::string& progId, Factory factory) {
     factories_[key(progId)] = std::move(factory);
@@ -33,4 +33,4 @@ std::unique_ptr<IPDFDocument> ProgIdRegistry::CreateObject(const std::string& pr
     return object;
 }
 
-}  // namespace pdfforms
+} // namespace pdfforms

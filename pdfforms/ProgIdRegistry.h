@@ -24,7 +24,7 @@ public:
                                                const PdfDocumentHost& host) const;
 
 private:
-    std::map<std::string, Factory> factories_;  // by upper-cased identifier
+    std::map<std::string, Factory> factories_; // by upper-cased identifier
 };
 
-}  // namespace pdfforms
+} // namespace pdfforms

@@ -6,7 +6,7 @@ namespace {
 constexpr const char* kTitle = "Hlášení programu Listar2...";
 // FindExecutable's result buffer: MAX_PATH characters.
 constexpr std::size_t kMaxPath = 260;
-}  // namespace
+} // namespace
 
 std::string TrimNull(const std::string& text) {
     const std::size_t nul = text.find('\0');
@@ -38,13 +38,12 @@ std::optional<std::string> ResolvePath(platform::Windows& windows, const std::st
 
 void OfferLibrarySetup(platform::Windows& windows, const std::string& samplePdf) {
     platform::UserInterface& ui = windows.ui();
-    const int answer = ui.messageBox("Před prvním spuštěním programu na tvorbu PDF \r"
-                                     "tiskopisů je nutné nainstalovat do systému \r"
-                                     "nezbytnou podporu. Chcete to provést hned? \r"
-                                     "(Instaluje se pouze jeden soubor.)",
-                                     "Dotaz...",
-                                     platform::kMbYesNo | platform::kMbIconQuestion |
-                                         platform::kMbSystemModal);
+    const int answer = ui.messageBox(
+        "Před prvním spuštěním programu na tvorbu PDF \r"
+        "tiskopisů je nutné nainstalovat do systému \r"
+        "nezbytnou podporu. Chcete to provést hned? \r"
+        "(Instaluje se pouze jeden soubor.)",
+        "Dotaz...", platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbSystemModal);
     if (answer != platform::kIdYes) {
         return;
     }
@@ -86,10 +85,10 @@ void OfferLibrarySetup(platform::Windows& windows, const std::string& samplePdf)
     if (!started) {
         // The installer is there but does not start: say so rather than end
         // as if it were running.
-        ui.messageBox("Nelze spustit instalaci TiskPDF\r" +
-                          windows.formatMessage(started.error()) + "\rZavolejte hot-line bilko.",
+        ui.messageBox("Nelze spustit instalaci TiskPDF\r" + windows.formatMessage(started.error()) +
+                          "\rZavolejte hot-line bilko.",
                       kTitle, platform::kMbOk | platform::kMbIconInformation);
     }
 }
 
-}  // namespace pdfforms::mdlAPI
+} // namespace pdfforms::mdlAPI

@@ -30,4 +30,4 @@ void OfferLibrarySetup(platform::Windows& windows, const std::string& samplePdf)
 // The address of the maker's web site, named in the viewer message.
 inline constexpr const char* kMakerWebSite = "www.bilko.cz";
 
-}  // namespace pdfforms::mdlAPI
+} // namespace pdfforms::mdlAPI

@@ -157,7 +157,7 @@ std::int16_t toInteger16(const std::string& text) {
     return static_cast<std::int16_t>(value);
 }
 
-}  // namespace
+} // namespace
 
 bool StartsWithDotCommand(std::string_view text) {
     return text.starts_with(".po ") || text.starts_with(".ti ");
@@ -213,7 +213,9 @@ std::string GeneralErrorText(const NumberedError& error) {
 Job::Job(platform::Windows& windows, const ProgIdRegistry& registry)
     : windows_(windows), registry_(registry) {}
 
-Job::~Job() { EndJob(); }
+Job::~Job() {
+    EndJob();
+}
 
 JobOutcome Job::Main(const std::string& commandLine) {
     try {
@@ -291,24 +293,32 @@ void Job::readParameters() {
         TypTiskopisu != "BLANK" && TypTiskopisu != "V" && TypTiskopisu != "SZAS") {
         throw NumberedError(err::kUnsupportedForm, "");
     }
-    FandFile = converter_->ToWinText(trim(values.next()));
-    PDFVzor = converter_->ToWinText(trim(values.next()));
+    FandFile = converter().ToWinText(trim(values.next()));
+    PDFVzor = converter().ToWinText(trim(values.next()));
     if (!FileExists(PDFVzor)) {
         throw NumberedError(err::kTemplateMissing, "");
     }
-    PDFFile = converter_->ToWinText(trim(values.next()));
+    PDFFile = converter().ToWinText(trim(values.next()));
     SaveFlag = !trim(values.next()).empty();
     const std::string color = trim(values.next());
     TextColor = splitAtSpaces(color.empty() ? "0 0 0" : color);
-    VodoznakFile = converter_->ToWinText(trim(values.next()));
+    VodoznakFile = converter().ToWinText(trim(values.next()));
     if (!VodoznakFile.empty() && !FileExists(VodoznakFile)) {
         throw NumberedError(err::kPictureMissing, "");
     }
-    PrilohaFile = converter_->ToWinText(trim(values.next()));
+    PrilohaFile = converter().ToWinText(trim(values.next()));
     if (!PrilohaFile.empty() && !FileExists(PrilohaFile)) {
         throw NumberedError(err::kAttachmentMissing, "");
     }
-    Heslo = converter_->ToWinText(trim(values.next()));
+    Heslo = converter().ToWinText(trim(values.next()));
+}
+
+const cls1250& Job::converter() {
+    // Main creates it first; a step called on its own gets one here.
+    if (!converter_) {
+        converter_ = std::make_unique<cls1250>();
+    }
+    return *converter_;
 }
 
 bool Job::FileExists(const std::string& path) {
@@ -382,7 +392,7 @@ PdfDocumentHost Job::documentHost() {
 }
 
 std::unique_ptr<clsPDFTiskopis> Job::createPrintForm() {
-    const JobContext job{*converter_, TextColor};
+    const JobContext job{converter(), TextColor};
     if (TypTiskopisu == "FAKT") {
         return std::make_unique<clsPDFFaktura>(job);
     }
@@ -398,7 +408,7 @@ std::unique_ptr<clsPDFTiskopis> Job::createPrintForm() {
     if (TypTiskopisu == "BLANK") {
         return std::make_unique<clsPDFFandReport>(job);
     }
-    return nullptr;  // "V"
+    return nullptr; // "V"
 }
 
-}  // namespace pdfforms::mdlGlob
+} // namespace pdfforms::mdlGlob

@@ -33,9 +33,9 @@ inline constexpr const char* kMessageTitle = "Hlášení programu Listar2...";
 
 // How a run ended.
 enum class JobOutcome {
-    Saved,          // the PDF file was saved
-    Failed,         // the job failed; its message was shown
-    EndedSilently,  // the command line was not a print job
+    Saved,         // the PDF file was saved
+    Failed,        // the job failed; its message was shown
+    EndedSilently, // the command line was not a print job
 };
 
 class Job {
@@ -73,6 +73,7 @@ public:
 
 private:
     void readParameters();
+    const cls1250& converter();
     std::string readWholeFile(const std::string& path);
     PdfDocumentHost documentHost();
     std::unique_ptr<clsPDFTiskopis> createPrintForm();
@@ -84,4 +85,4 @@ private:
     std::unique_ptr<clsPDFTiskopis> printForm_;
 };
 
-}  // namespace pdfforms::mdlGlob
+} // namespace pdfforms::mdlGlob

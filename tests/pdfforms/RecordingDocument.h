@@ -3,6 +3,7 @@
 #pragma once
 
 #include <charconv>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -31,6 +32,9 @@ public:
     int failOn = 1;
     int failNumber = 70;
     int pages = 0;
+    // Also told of every recorded call (the driver owns and releases the
+    // document, so a test keeps its own copy of the calls).
+    std::function<void(const std::string&)> onCall;
 
     void OpenPdf(const std::string& path, const std::string& pw) override {
         rec("OpenPdf(" + path + "," + pw + ")");
@@ -112,6 +116,9 @@ private:
         const std::string name = call.substr(0, call.find('('));
         if (name == failCall && --failOn == 0) {
             throw NumberedError(failNumber, "failure of " + name);
+        }
+        if (onCall) {
+            onCall(call);
         }
         calls.push_back(std::move(call));
     }
