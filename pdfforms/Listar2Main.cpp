@@ -13,9 +13,8 @@
 #include "mdlGlob.h"
 #include "platform/LinuxWindows.h"
 
-#if __has_include("TiskPdf.h")
+#ifdef LISTAR2_HAS_TISKPDF
 #include "TiskPdf.h"
-#define LISTAR2_HAS_TISKPDF 1
 #endif
 
 namespace {
