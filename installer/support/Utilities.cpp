@@ -1,0 +1,295 @@
+#include "support/Utilities.h"
+
+#include <cmath>
+#include <vector>
+
+#include "platform/Encoding.h"
+#include "support/TextFiles.h"
+
+namespace support {
+
+using namespace platform;
+
+namespace {
+
+const char* const kVersionKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
+// The file-name part of a path (after the last "\" or ":").
+std::string extractFileName(const std::string& path) {
+    const auto pos = path.find_last_of("\\:");
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+// The drive part of a path: "C:" of C:\DRO2015, "\\server\share" of a
+// network path, empty otherwise.
+std::string extractFileDrive(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':')
+        return path.substr(0, 2);
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        const auto server = path.find('\\', 2);
+        if (server == std::string::npos)
+            return {};
+        const auto share = path.find('\\', server + 1);
+        return path.substr(0, share);
+    }
+    return {};
+}
+
+std::string expandFileName(Windows& win, const std::string& name) {
+    auto full = win.fullPathName(name);
+    return full ? *full : name;
+}
+
+// Removes a file quietly (a failed copy's remains).
+void discard(Windows& win, const std::string& path) { win.deleteFile(path); }
+
+// A whole number as the runtime reads it, or nothing.
+std::optional<long> parseInteger(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    if (i >= text.size())
+        return std::nullopt;
+    long v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        v = v * 10 + (text[i] - '0');
+        if (v > 0x7FFFFFFF)
+            return std::nullopt;
+    }
+    return negative ? -v : v;
+}
+
+int registryVersionPart(Windows& win, bool major) {
+    const VersionInfo reported = win.reportedVersion();
+    if (!(reported.major == 6 && reported.minor == 2))
+        return static_cast<int>(major ? reported.major : reported.minor);
+    if (auto n = win.registryDword(RegistryHive::LocalMachine, kVersionKey,
+                                   major ? "CurrentMajorVersionNumber"
+                                         : "CurrentMinorVersionNumber"))
+        return static_cast<int>(*n);
+    const std::string version =
+        win.registryString(RegistryHive::LocalMachine, kVersionKey, "CurrentVersion")
+            .value_or(std::to_string(reported.major) + "." + std::to_string(reported.minor));
+    const auto dot = version.find('.');
+    const std::string part = major ? version.substr(0, dot)
+                                   : (dot == std::string::npos ? "" : version.substr(dot + 1));
+    if (auto n = parseInteger(part))
+        return static_cast<int>(*n);
+    return static_cast<int>(major ? reported.major : reported.minor);
+}
+
+// The system's text for an error code, without its closing period and line
+// end, as the runtime shows it.
+std::string sysErrorMessage(Windows& win, std::uint32_t code) {
+    std::string text = win.formatMessage(code);
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+        text.pop_back();
+    if (text.empty())
+        text = "System error " + std::to_string(code);
+    return text;
+}
+
+}  // namespace
+
+void CopyFileTo(Windows& win, const std::string& source, const std::string& destination) {
+    std::string dest = expandFileName(win, destination);
+    if (FileHasAttributes(win, dest, kFileAttributeDirectory)) {
+        if (dest.empty() || dest.back() != '\\')
+            dest += '\\';
+        dest += extractFileName(source);
+    }
+
+    auto in = win.createFile(source, Access::Read, kShareRead, Disposition::OpenExisting);
+    if (!in)
+        throw EFOpenError("Cannot open file " + source);
+
+    // The copy is written beside the destination and takes its place only
+    // once complete, so a failure never leaves a partial file under the
+    // destination's name, nor destroys the file that was there.
+    std::string temporary;
+    std::unique_ptr<File> out;
+    try {
+        temporary = CreateTemporaryBeside(win, dest);
+        auto created = win.createFile(temporary, Access::Write, kShareNone,
+                                      Disposition::TruncateExisting);
+        if (!created)
+            throw EInOutError(inOutCodeFor(created.error()));
+        out = std::move(*created);
+    } catch (const EInOutError&) {
+        if (!temporary.empty())
+            discard(win, temporary);
+        throw EFCreateError("Cannot create file " + dest);
+    }
+
+    std::vector<char> buffer(ChunkSize);
+    WinError failure = kErrorSuccess;
+    while (true) {
+        auto n = (*in)->read(buffer.data(), ChunkSize);
+        if (!n) {
+            failure = n.error();
+            break;
+        }
+        if (*n > 0) {
+            auto written = out->write(buffer.data(), *n);
+            if (!written || *written != *n) {
+                failure = written ? kErrorDiskFull : written.error();
+                break;
+            }
+        }
+        if (*n != ChunkSize)
+            break;
+    }
+    (*in)->close();
+    const WinError closed = out->close();
+    if (failure == kErrorSuccess)
+        failure = closed;
+    if (failure == kErrorSuccess) {
+        const WinError moved = win.moveFile(temporary, dest, true);
+        if (moved == kErrorSuccess)
+            return;
+        discard(win, temporary);
+        throw EFCreateError("Cannot create file " + dest);
+    }
+    discard(win, temporary);
+    throw EInOutError(inOutCodeFor(failure));
+}
+
+std::int32_t FileSizeOf(Windows& win, const std::string& name) {
+    auto found = win.findFiles(expandFileName(win, name));
+    if (!found || found->empty())
+        return -1;
+    const FindData& f = found->front();
+    if (f.attributes & kFileAttributeDirectory)
+        return 0;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(f.size & 0xFFFFFFFFu));
+}
+
+bool FileHasAttributes(Windows& win, const std::string& name, std::uint16_t bits) {
+    auto attrs = win.fileAttributes(name);
+    const std::uint32_t a = attrs ? *attrs : 0;
+    return (a & bits) == bits;
+}
+
+std::intptr_t ExecuteFile(Windows& win, const std::string& file, const std::string& parameters,
+                          const std::string& folder, int show) {
+    return win.shellExecute("", file, parameters, folder, show);
+}
+
+int RunAndWait(Windows& win, const std::string& commandLine, const std::string& folder,
+               std::uint16_t show) {
+    auto process = win.createProcess(commandLine, folder, show);
+    if (!process)
+        return -1;
+    (*process)->wait();
+    return 1;
+}
+
+void Delay(Windows& win, std::uint32_t ms) {
+    const std::uint32_t start = win.tickCount();
+    do {
+        win.ui().processPendingMessages();
+    } while (static_cast<std::uint32_t>(win.tickCount() - start) < ms);
+}
+
+std::int64_t DiskFreeSpace(Windows& win, const std::string& unit, const std::string& path,
+                           bool total) {
+    auto space = win.diskFreeSpace(path);
+    if (!space)
+        return -1;
+    const std::uint64_t bytes = total ? space->total : space->freeToCaller;
+    const std::uint64_t divisor = unit == "MB" ? 1048576ULL : 1073741824ULL;
+    return static_cast<std::int64_t>(bytes / divisor);
+}
+
+bool HasEnoughFreeSpace(Windows& win, const std::string& path, std::int64_t thresholdMb) {
+    return DiskFreeSpace(win, "MB", extractFileDrive(path), false) > thresholdMb;
+}
+
+std::string SystemDirectory(Windows& win) {
+    auto dir = win.systemDirectory();
+    if (!dir)
+        throw EOSError(dir.error(), sysErrorMessage(win, dir.error()));
+    return *dir;
+}
+
+std::string DesktopFolder(Windows& win) {
+    auto dir = win.desktopDirectory();
+    return dir ? *dir : std::string();
+}
+
+int WindowsMajorVersion(Windows& win) { return registryVersionPart(win, true); }
+
+int WindowsMinorVersion(Windows& win) { return registryVersionPart(win, false); }
+
+bool IsWindowsVistaOr7(Windows& win) {
+    return WindowsMajorVersion(win) == 6 && WindowsMinorVersion(win) < 2;
+}
+
+bool IsWindows64(Windows& win) {
+    const auto arch = win.nativeProcessorArchitecture();
+    return arch == kProcessorArchitectureIa64 || arch == kProcessorArchitectureAmd64;
+}
+
+std::uint8_t FirstNonBlankPos(const std::string& text) {
+    std::size_t pos = 1;
+    while (pos <= text.size() && text[pos - 1] == ' ')
+        ++pos;
+    // The position is 8 bits wide; beyond it the answer stays at 255.
+    return static_cast<std::uint8_t>(pos > 255 ? 255 : pos);
+}
+
+std::string NormalizeFolderName(const std::string& text) {
+    // Counted in full width, so that a long run of leading blanks is dropped
+    // whole rather than wrapping the 8-bit position.
+    std::size_t start = 0;
+    while (start < text.size() && text[start] == ' ')
+        ++start;
+    std::string word = text.substr(start);
+    const auto blank = word.find(' ');
+    if (blank != std::string::npos)
+        word.erase(blank);
+    return word;
+}
+
+std::string StripTrailingFolder(const std::string& name, const std::string& path) {
+    std::string trimmed = path;
+    if (!trimmed.empty() && trimmed.back() == '\\')
+        trimmed.pop_back();
+    const std::string p = NormalizeFolderName(trimmed);
+    const std::string n = NormalizeFolderName(name);
+    // An empty name strips nothing: the caller gets the base folder back.
+    if (!n.empty() && p.size() >= n.size() && p.compare(p.size() - n.size(), n.size(), n) == 0) {
+        const std::size_t keep = p.size() >= n.size() + 1 ? p.size() - n.size() - 1 : 0;
+        return p.substr(0, keep);
+    }
+    return trimmed;
+}
+
+void WriteOneLineFile(Windows& win, const std::string& file, const std::string& text) {
+    TextFileWriter out(win, file);
+    out.writeLine(utf8ToCp1250(text));
+    out.close();
+}
+
+double FileDateOf(Windows& win, const std::string& file) {
+    auto found = win.findFiles(expandFileName(win, file));
+    if (!found || found->empty())
+        return 0;
+    constexpr std::uint64_t kEpochDiff = 116444736000000000ULL;
+    const FileTime local = win.toLocalFileTime(found->front().lastWriteTime);
+    if (local < kEpochDiff)
+        return 0;
+    // The DOS date-time of the file system counts seconds in pairs.
+    std::int64_t seconds = static_cast<std::int64_t>((local - kEpochDiff) / 10000000ULL);
+    seconds -= seconds % 2;
+    const std::int64_t days = seconds / 86400;
+    const std::int64_t rest = seconds % 86400;
+    return 25569.0 + static_cast<double>(days) + static_cast<double>(rest) / 86400.0;
+}
+
+}  // namespace support

@@ -192,7 +192,7 @@ std::optional<std::string> PathMapper::driveRoot(char drive) const {
         return std::nullopt;
     const std::string link = prefix_ + "/dosdevices/" + std::string(1, lower) + ":";
     if (isDirectory(link))
-        return link;
+        return realOrSelf(link);
     struct stat st;
     if (::lstat(link.c_str(), &st) == 0)
         return std::nullopt;  // a dangling link: the drive is not there

@@ -1,0 +1,105 @@
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "TestMachine.h"
+#include "linux/PathMapper.h"
+#include "platform/LinuxWindows.h"
+#include "platform/ScriptedUserInterface.h"
+
+using namespace platform;
+using testmachine::TestMachine;
+namespace fs = std::filesystem;
+
+TEST(FullPath, ResolvesLikeGetFullPathName) {
+    const std::string cwd = "C:\\DRO\\WORK";
+    EXPECT_EQ(*makeFullPath("x.txt", cwd), "C:\\DRO\\WORK\\x.txt");
+    EXPECT_EQ(*makeFullPath("..\\a\\.\\b", cwd), "C:\\DRO\\a\\b");
+    EXPECT_EQ(*makeFullPath("\\Windows", cwd), "C:\\Windows");
+    EXPECT_EQ(*makeFullPath("c:/dro/x", cwd), "C:\\dro\\x");
+    EXPECT_EQ(*makeFullPath("C:x", cwd), "C:\\DRO\\WORK\\x");
+    EXPECT_EQ(*makeFullPath("D:x", cwd), "D:\\x");
+    EXPECT_EQ(*makeFullPath("C:\\b\\", cwd), "C:\\b\\");
+    EXPECT_EQ(*makeFullPath("C:\\..\\..", cwd), "C:\\");
+    EXPECT_EQ(*makeFullPath("C:\\name. \\x", cwd), "C:\\name\\x");
+    EXPECT_EQ(*makeFullPath("\\\\server\\share\\a\\..\\b", cwd), "\\\\server\\share\\b");
+    EXPECT_FALSE(makeFullPath("", cwd));
+}
+
+class PathMapperTest : public ::testing::Test {
+protected:
+    TestMachine m;
+    PathMapper mapper{m.prefix()};
+};
+
+TEST_F(PathMapperTest, DrivesComeFromDosdevices) {
+    EXPECT_EQ(*mapper.toHost("C:\\"), m.prefix() + "/drive_c");
+    EXPECT_EQ(*mapper.toHost("Z:\\etc"), "/etc");
+    EXPECT_EQ(mapper.toHost("Q:\\x").error(), kErrorPathNotFound);
+    EXPECT_EQ(mapper.toHost("\\\\server\\share\\x").error(), kErrorBadNetPath);
+    EXPECT_EQ(mapper.toHost("C:\\a<b").error(), kErrorInvalidName);
+
+    // Another drive is a link to any host folder.
+    fs::create_directories(m.root() + "/data");
+    fs::create_symlink(m.root() + "/data", m.prefix() + "/dosdevices/d:");
+    EXPECT_EQ(*mapper.toHost("d:\\x.txt"), m.root() + "/data/x.txt");
+    EXPECT_EQ(mapper.toWindows(m.root() + "/data/sub/new.txt"), "D:\\sub\\new.txt");
+}
+
+TEST_F(PathMapperTest, WithoutDosdevicesLinksCIsDriveCAndZIsTheRoot) {
+    fs::remove(m.prefix() + "/dosdevices/c:");
+    fs::remove(m.prefix() + "/dosdevices/z:");
+    EXPECT_EQ(*mapper.toHost("C:\\windows"), m.prefix() + "/drive_c/windows");
+    EXPECT_EQ(*mapper.toHost("Z:\\tmp"), "/tmp");
+    EXPECT_EQ(mapper.toWindows(m.prefix() + "/drive_c/users"), "C:\\users");
+    EXPECT_EQ(mapper.toWindows("/usr/share/doc"), "Z:\\usr\\share\\doc");
+}
+
+TEST_F(PathMapperTest, ExistingNamesAreFoundInAnyCase) {
+    fs::create_directories(m.prefix() + "/drive_c/DRO/{rt42}");
+    std::ofstream(m.prefix() + "/drive_c/DRO/{rt42}/Fand.CFG") << "x";
+    EXPECT_EQ(*mapper.toHost("C:\\dro\\{RT42}\\FAND.cfg"),
+              m.prefix() + "/drive_c/DRO/{rt42}/Fand.CFG");
+    // A new name keeps the case it was written in, below the matched folders.
+    EXPECT_EQ(*mapper.toHost("C:\\dro\\New\\Sub.txt"), m.prefix() + "/drive_c/DRO/New/Sub.txt");
+    std::ofstream(m.prefix() + "/drive_c/Účty.txt") << "x";
+    EXPECT_EQ(*mapper.toHost("C:\\úČTY.TXT"), m.prefix() + "/drive_c/Účty.txt");
+}
+
+TEST(Prefix, MissingPrefixIsCreatedAsWineLaysItOut) {
+    char tmpl[] = "/tmp/dro-prefix-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(tmpl));
+    const std::string prefix = std::string(tmpl) + "/new-prefix";
+    ScriptedUserInterface ui;
+    LinuxWindowsOptions o;
+    o.prefix = prefix;
+    o.user = "jana";
+    o.ui = &ui;
+    o.runtimeDir = std::string(tmpl) + "/run";
+    auto win = makeLinuxWindows(o);
+    EXPECT_TRUE(fs::is_directory(prefix + "/drive_c/windows/system32"));
+    EXPECT_TRUE(fs::is_directory(prefix + "/drive_c/users/jana/Desktop"));
+    EXPECT_EQ(fs::read_symlink(prefix + "/dosdevices/c:"), "../drive_c");
+    EXPECT_EQ(fs::read_symlink(prefix + "/dosdevices/z:"), "/");
+    EXPECT_EQ(*win->desktopDirectory(), "C:\\users\\jana\\Desktop");
+    EXPECT_EQ(*win->systemDirectory(), "C:\\windows\\system32");
+    // A host path is seen under its Windows name.
+    EXPECT_EQ(*win->fullPathName(prefix + "/drive_c/x.txt"), "C:\\x.txt");
+    EXPECT_EQ(*win->fullPathName("/usr/bin"), "Z:\\usr\\bin");
+    win.reset();
+    fs::remove_all(tmpl);
+}
+
+TEST(Prefix, DefaultPrefixFollowsWineprefix) {
+    const char* old = std::getenv("WINEPREFIX");
+    const std::string saved = old ? old : "";
+    ::setenv("WINEPREFIX", "/somewhere/prefix", 1);
+    EXPECT_EQ(defaultWinePrefix(), "/somewhere/prefix");
+    ::unsetenv("WINEPREFIX");
+    EXPECT_EQ(defaultWinePrefix(), std::string(std::getenv("HOME")) + "/.wine");
+    if (old)
+        ::setenv("WINEPREFIX", saved.c_str(), 1);
+}

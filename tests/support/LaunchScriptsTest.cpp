@@ -1,0 +1,192 @@
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "TestMachine.h"
+#include "support/Errors.h"
+#include "support/LaunchScripts.h"
+
+using namespace support;
+using testmachine::TestMachine;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string lines(std::initializer_list<const char*> ls) {
+    std::string out;
+    for (const char* l : ls)
+        out += std::string(l) + "\r\n";
+    return out;
+}
+
+const std::string kNativeFile = lines({
+    "@echo off",
+    "kb16 us",
+    "MODE CON: COLS=80 LINES=25",
+    "@if exist {rt42}\\fandwork.$$$ del {rt42}\\fandwork.$$$",
+    "@if not exist {rt42}\\fandwork.$$$ goto spust",
+    "cls",
+    "@echo Program DRO je jiz spusten !",
+    "goto konec",
+    ":spust",
+    "set fandovrb=90",
+    "{RT42}\\UFAND.EXE DRO.RDB",
+    ":konec",
+    "kb16 cz",
+    "echo program DRO ukoncen",
+    "echo zavrete okno klepnutim na zaver v rohu",
+});
+
+const std::string kDosBoxFile = lines({
+    "@echo off",
+    "set DROBOX=on",
+    "if exist {dbx2}\\stop del {dbx2}\\stop",
+    "{tisk}\\Dr.exe 7 {tisk}\\DbCesta.txt",
+    "{tisk}\\caller {tisk}\\ubox $ {dbx2} 1000 500 utisk04.exe",
+    "{tisk}\\caller {dbx1}\\dosbox.exe -noconsole -conf {dbx1}\\dosbox_s.cfg",
+});
+
+}  // namespace
+
+TEST(LaunchScripts, TemplatesHaveTheirExactSizes) {
+    EXPECT_EQ(NativeLaunchScript.size(), 339u);
+    EXPECT_EQ(DosBoxLaunchScript.size(), 225u);
+    EXPECT_EQ(DosBoxDemoLaunchScript.size(), 225u);
+}
+
+class WriteLaunchScriptTest : public ::testing::Test {
+protected:
+    TestMachine m;
+    void SetUp() override { m.makeFolders("C:\\DRO2015"); }
+};
+
+TEST_F(WriteLaunchScriptTest, ChoosesTheTemplateByNameAndPackage) {
+    WriteLaunchScript(m.win(), "C:\\DRO2015", "DRO2015.bat", "Mono.exe");
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\DRO2015.bat"), kNativeFile);
+    EXPECT_EQ(kNativeFile.size(), 341u);
+
+    WriteLaunchScript(m.win(), "C:\\DRO2015", "S64.bat", "Mono.exe");
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kDosBoxFile);
+    EXPECT_EQ(kDosBoxFile.size(), 227u);
+
+    std::string demo = kDosBoxFile;
+    demo.replace(demo.find("Dr.exe 7"), 8, "Dr.exe D");
+    WriteLaunchScript(m.win(), "C:\\DRO2015", "S64.bat", "DroDemo.exe");
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), demo);
+    // The comparisons are case-sensitive.
+    WriteLaunchScript(m.win(), "C:\\DRO2015", "S64.bat", "DRODEMO.EXE");
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kDosBoxFile);
+    WriteLaunchScript(m.win(), "C:\\DRO2015", "s64.bat", "Mono.exe");
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kNativeFile);
+}
+
+TEST_F(WriteLaunchScriptTest, ReplacesAnExistingScriptAndReportsFailures) {
+    m.writeFile("C:\\DRO2015\\Demo2015.bat", std::string(5000, 'x'));
+    WriteLaunchScript(m.win(), "C:\\DRO2015", "Demo2015.bat", "DroDemo.exe");
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\Demo2015.bat"), kNativeFile);
+    try {
+        WriteLaunchScript(m.win(), "C:\\NONE", "DRO2015.bat", "Mono.exe");
+        FAIL();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.code(), 3);
+    }
+}
+
+TEST(PackageState, WorkMarkerAndFandConfiguration) {
+    TestMachine m;
+    const std::string dro = "C:\\DRO2015";
+    m.makeFolders(dro + "\\{rt42}");
+    EXPECT_FALSE(IsPackageRunning(m.win(), dro));
+    m.writeFile(dro + "\\{rt42}\\fandwork.$$$", "");
+    EXPECT_TRUE(IsPackageRunning(m.win(), dro));
+
+    // No fand.cfg: an older backup stays as it was.
+    m.writeFile(dro + "\\{rt42}\\fandcfg.dro", "older backup");
+    BackupFandConfig(m.win(), dro);
+    EXPECT_EQ(m.readFile(dro + "\\{rt42}\\fandcfg.dro"), "older backup");
+    // The package brings its own fand.cfg; the backup from an earlier
+    // installation is restored over it and stays.
+    m.writeFile(dro + "\\{rt42}\\fand.cfg", "from the package");
+    RestoreFandConfig(m.win(), dro);
+    EXPECT_EQ(m.readFile(dro + "\\{rt42}\\fand.cfg"), "older backup");
+    EXPECT_TRUE(m.exists(dro + "\\{rt42}\\fandcfg.dro"));
+
+    m.writeFile(dro + "\\{rt42}\\fand.cfg", "user's own");
+    BackupFandConfig(m.win(), dro);
+    EXPECT_EQ(m.readFile(dro + "\\{rt42}\\fandcfg.dro"), "user's own");
+
+    TestMachine empty;
+    empty.makeFolders("C:\\X");
+    BackupFandConfig(empty.win(), "C:\\X");
+    RestoreFandConfig(empty.win(), "C:\\X");
+    EXPECT_FALSE(empty.exists("C:\\X\\{rt42}"));
+}
+
+TEST(PackageState, FailedRestoreKeepsTheFandConfiguration) {
+    TestMachine m;
+    const std::string dro = "C:\\DRO2015";
+    m.writeFile(dro + "\\{rt42}\\fandcfg.dro", std::string(40000, 'b'));
+    m.writeFile(dro + "\\{rt42}\\fand.cfg", "current");
+    m.failWritesTo("{rt42}/fand.cfg", 10000);
+    EXPECT_THROW(RestoreFandConfig(m.win(), dro), EInOutError);
+    EXPECT_EQ(m.readFile(dro + "\\{rt42}\\fand.cfg"), "current");
+}
+
+class ConfigNtTest : public ::testing::Test {
+protected:
+    TestMachine m;
+    const std::string nt = "C:\\windows\\system32\\Config.nt";
+    const std::string dro = "C:\\windows\\system32\\Config.DRO";
+};
+
+TEST_F(ConfigNtTest, FilesLinesBecomeFiles211) {
+    m.writeFile(nt, "dos=high, umb\r\nREM the FILES setting\r\nfiles=40\r\ndevice=x\r\n");
+    EnsureConfigNtFiles(m.win());
+    EXPECT_EQ(m.readFile(nt), "dos=high, umb\r\nFILES=211\r\nFILES=211\r\ndevice=x\r\n");
+    EXPECT_EQ(m.readFile(dro), "dos=high, umb\r\nREM the FILES setting\r\nfiles=40\r\ndevice=x\r\n");
+}
+
+TEST_F(ConfigNtTest, NoLineIsAddedAndLineEndsBecomeCrLf) {
+    m.writeFile(nt, "dos=high\nEMM=RAM\rdevice=%SystemRoot%\\system32\\himem.sys\x1a");
+    EnsureConfigNtFiles(m.win());
+    const std::string expected = "dos=high\r\nEMM=RAM\r\ndevice=%SystemRoot%\\system32\\himem.sys\r\n";
+    EXPECT_EQ(m.readFile(nt), expected);
+    EXPECT_EQ(m.readFile(dro), expected);
+}
+
+TEST_F(ConfigNtTest, BytesOfOtherCodePagesPassUnchanged) {
+    m.writeFile(nt, std::string("REM \xE8\xED\x00sla\r\nfiles=20", 18));
+    EnsureConfigNtFiles(m.win());
+    EXPECT_EQ(m.readFile(nt), std::string("REM \xE8\xED\x00sla\r\nFILES=211\r\n", 23));
+}
+
+TEST_F(ConfigNtTest, MissingConfigNtLeavesTheSystemFolderAlone) {
+    EnsureConfigNtFiles(m.win());
+    EXPECT_FALSE(m.exists(nt));
+    EXPECT_FALSE(m.exists(dro));
+}
+
+// A failure while Config.nt is written anew leaves the old one whole.
+TEST_F(ConfigNtTest, FailedRewriteKeepsTheOldConfigNt) {
+    const std::string original = "files=40\r\n" + std::string(9000, 'r') + "\r\n";
+    m.writeFile(nt, original);
+    m.failWritesTo("Config.nt.~", 100);
+    try {
+        EnsureConfigNtFiles(m.win());
+        FAIL();
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Disk full");
+    }
+    EXPECT_EQ(m.readFile(nt), original);
+    EXPECT_EQ(m.readFile(dro), original);
+    for (const auto& e : fs::directory_iterator(m.host("C:\\windows\\system32")))
+        EXPECT_EQ(e.path().filename().string().find(".~"), std::string::npos);
+}
+
+TEST_F(ConfigNtTest, UnwritableConfigDroStopsBeforeConfigNt) {
+    m.writeFile(nt, "files=40\r\n");
+    m.writeFile(dro, "old copy");
+    fs::permissions(m.host(dro), fs::perms::owner_read);
+    EXPECT_THROW(EnsureConfigNtFiles(m.win()), EInOutError);
+    EXPECT_EQ(m.readFile(nt), "files=40\r\n");
+}

@@ -1,0 +1,284 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "TestMachine.h"
+#include "support/Utilities.h"
+
+using namespace support;
+using platform::kErrorDiskFull;
+using testmachine::MachineSpec;
+using testmachine::TestMachine;
+using testmachine::WindowsRelease;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> folderEntries(const std::string& host) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(host))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+class CopyFileToTest : public ::testing::Test {
+protected:
+    TestMachine m;
+    Windows& win = m.win();
+    void SetUp() override { m.writeFile("C:\\a\\x.exe", "program"); }
+};
+
+TEST_F(CopyFileToTest, IntoAFolderOrToAFileName) {
+    m.makeFolders("C:\\b");
+    CopyFileTo(win, "C:\\a\\x.exe", "C:\\b");
+    EXPECT_EQ(m.readFile("C:\\b\\x.exe"), "program");
+    CopyFileTo(win, "C:\\a\\x.exe", "C:\\B\\");
+    EXPECT_EQ(folderEntries(m.host("C:\\b")), std::vector<std::string>{"x.exe"});
+    CopyFileTo(win, "C:\\a\\x.exe", "C:\\c");
+    EXPECT_EQ(m.readFile("C:\\c"), "program");
+    // Against the current folder.
+    win.setCurrentDirectory("C:\\b");
+    CopyFileTo(win, "..\\a\\x.exe", "y.exe");
+    EXPECT_EQ(m.readFile("C:\\b\\y.exe"), "program");
+}
+
+TEST_F(CopyFileToTest, MissingSourceAndUnwritableDestination) {
+    try {
+        CopyFileTo(win, "..\\a\\none.exe", "C:\\d.exe");
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_STREQ(e.what(), "Cannot open file ..\\a\\none.exe");
+    }
+    EXPECT_FALSE(m.exists("C:\\d.exe"));
+    try {
+        CopyFileTo(win, "C:\\a\\x.exe", "missing\\d.exe");
+        FAIL();
+    } catch (const EFCreateError& e) {
+        EXPECT_STREQ(e.what(), "Cannot create file C:\\missing\\d.exe");
+    }
+}
+
+TEST_F(CopyFileToTest, CopiesInChunksOf8192Bytes) {
+    m.writeFile("C:\\a\\exact", std::string(8192, 'e'));
+    m.writeFile("C:\\a\\more", std::string(8193, 'm'));
+    m.readCalls = m.writeCalls = 0;
+    CopyFileTo(win, "C:\\a\\exact", "C:\\exact");
+    EXPECT_EQ(m.readCalls, 2);  // the second read returns 0 bytes
+    EXPECT_EQ(m.writeCalls, 1);
+    m.readCalls = m.writeCalls = 0;
+    CopyFileTo(win, "C:\\a\\more", "C:\\more");
+    EXPECT_EQ(m.readCalls, 2);
+    EXPECT_EQ(m.writeCalls, 2);  // 8192, then 1
+    EXPECT_EQ(m.readFile("C:\\more"), std::string(8193, 'm'));
+}
+
+// A copy that fails midway is reported, and the file that was at the
+// destination is still there, whole.
+TEST_F(CopyFileToTest, FailedWriteOrReadKeepsTheOldDestination) {
+    m.writeFile("C:\\a\\big", std::string(100000, 'n'));
+    m.writeFile("C:\\cfg\\fand.cfg", "user settings");
+    m.failWritesTo("/cfg/", 20000, kErrorDiskFull);
+    try {
+        CopyFileTo(win, "C:\\a\\big", "C:\\cfg\\fand.cfg");
+        FAIL();
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Disk full");
+    }
+    EXPECT_EQ(m.readFile("C:\\cfg\\fand.cfg"), "user settings");
+    EXPECT_EQ(folderEntries(m.host("C:\\cfg")), std::vector<std::string>{"fand.cfg"});
+
+    m.failWritesTo("", 0);
+    m.failReadsOf("/a/big", 30000);
+    EXPECT_THROW(CopyFileTo(win, "C:\\a\\big", "C:\\cfg\\fand.cfg"), EInOutError);
+    EXPECT_EQ(m.readFile("C:\\cfg\\fand.cfg"), "user settings");
+    EXPECT_FALSE(m.exists("C:\\cfg\\new"));
+    EXPECT_THROW(CopyFileTo(win, "C:\\a\\big", "C:\\cfg\\new"), EInOutError);
+    EXPECT_EQ(folderEntries(m.host("C:\\cfg")), std::vector<std::string>{"fand.cfg"});
+}
+
+TEST_F(CopyFileToTest, ReadOnlyDestinationIsNotReplaced) {
+    m.writeFile("C:\\ro.exe", "old");
+    fs::permissions(m.host("C:\\ro.exe"), fs::perms::owner_read);
+    EXPECT_THROW(CopyFileTo(win, "C:\\a\\x.exe", "C:\\ro.exe"), EFCreateError);
+    EXPECT_EQ(m.readFile("C:\\ro.exe"), "old");
+}
+
+TEST(FileQueries, SizeAndAttributes) {
+    TestMachine m;
+    auto& win = m.win();
+    m.writeFile("C:\\empty", "");
+    m.writeFile("C:\\five", "12345");
+    m.makeFolders("C:\\dir");
+    EXPECT_EQ(FileSizeOf(win, "C:\\none"), -1);
+    EXPECT_EQ(FileSizeOf(win, "C:\\empty"), 0);
+    EXPECT_EQ(FileSizeOf(win, "c:\\FIVE"), 5);
+    EXPECT_EQ(FileSizeOf(win, "C:\\dir"), 0);
+    EXPECT_FALSE(FileHasAttributes(win, "C:\\none", 16));
+    EXPECT_TRUE(FileHasAttributes(win, "C:\\none", 0));
+    EXPECT_TRUE(FileHasAttributes(win, "C:\\dir", 16));
+    EXPECT_FALSE(FileHasAttributes(win, "C:\\five", 16));
+}
+
+TEST(FileQueries, FileDateIsLocalTimeAtTwoSecondResolution) {
+    ::setenv("TZ", "CET-1", 1);
+    ::tzset();
+    TestMachine m;
+    EXPECT_EQ(FileDateOf(m.win(), "C:\\none.exe"), 0.0);
+    m.writeFile("C:\\Mono.exe", "x");
+    // 2015-03-04 10:20:31 UTC, an odd second.
+    struct timespec times[2] = {{1425464431, 0}, {1425464431, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, m.host("C:\\Mono.exe").c_str(), times, 0), 0);
+    const double expected = 42067.0 + (11 * 3600 + 20 * 60 + 30) / 86400.0;  // 11:20:30 local
+    EXPECT_NEAR(FileDateOf(m.win(), "C:\\MONO.EXE"), expected, 1e-9);
+    ::unsetenv("TZ");
+    ::tzset();
+}
+
+TEST(Processes, RunAndWaitWaitsForTheEnd) {
+    TestMachine m;
+    m.makeFolders("C:\\DRO2015");
+    EXPECT_EQ(RunAndWait(m.win(), "C:\\DRO2015\\none.exe", "C:\\DRO2015", 1), -1);
+    m.writeScript("C:\\DRO2015\\Mono.exe", "sleep 0.2\necho unpacked > DRO2015.ver\nexit 7\n");
+    EXPECT_EQ(RunAndWait(m.win(), "C:\\DRO2015\\Mono.exe", "C:\\DRO2015", 1), 1);
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\DRO2015.ver"), "unpacked\n");
+}
+
+TEST(Delay, WaitsAcrossTheWrapOfTheTickCounter) {
+    TestMachine m;
+    m.clock.value = 0xFFFFFE00u;
+    m.clock.stepPerRead = 100;
+    Delay(m.win(), 1000);
+    // Ten steps of 100 after the start, one look each.
+    EXPECT_EQ(m.ui.processMessagesCalls(), 10);
+    EXPECT_EQ(m.clock.value, 0xFFFFFE00u + 1100u);
+
+    TestMachine z;
+    z.clock.value = 0x80000000u;
+    Delay(z.win(), 0);
+    EXPECT_EQ(z.ui.processMessagesCalls(), 1);
+}
+
+TEST(FreeSpace, ThresholdAndUnits) {
+    MachineSpec spec;
+    spec.freeBytes = 499ULL * 1048576 + 1048575;
+    TestMachine m499(spec);
+    EXPECT_EQ(DiskFreeSpace(m499.win(), "MB", "C:", false), 499);
+    EXPECT_FALSE(HasEnoughFreeSpace(m499.win(), "C:\\DRO2015", 499));
+
+    spec.freeBytes = 500ULL * 1048576;
+    TestMachine m500(spec);
+    EXPECT_TRUE(HasEnoughFreeSpace(m500.win(), "C:\\DRO2015", 499));
+    EXPECT_EQ(DiskFreeSpace(m500.win(), "mb", "C:", false), 0);  // counts in GB
+    EXPECT_EQ(DiskFreeSpace(m500.win(), "GB", "C:\\", true), 1);
+    EXPECT_EQ(DiskFreeSpace(m500.win(), "MB", "Q:", false), -1);
+    EXPECT_FALSE(HasEnoughFreeSpace(m500.win(), "Q:\\DRO", 499));
+    EXPECT_FALSE(HasEnoughFreeSpace(m500.win(), "DRO", 499));
+}
+
+TEST(SystemFolders, SystemAndDesktop) {
+    TestMachine m;
+    EXPECT_EQ(SystemDirectory(m.win()), "C:\\windows\\system32");
+    EXPECT_EQ(DesktopFolder(m.win()), "C:\\users\\tester\\Desktop");
+    fs::remove_all(m.prefix() + "/drive_c/users/tester/Desktop");
+    EXPECT_EQ(DesktopFolder(m.win()), "");
+}
+
+struct VersionCase {
+    WindowsRelease release;
+    int major, minor;
+    bool vistaOr7;
+};
+
+class WindowsVersion : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(WindowsVersion, IsCorrectedThroughTheRegistry) {
+    MachineSpec spec;
+    spec.release = GetParam().release;
+    TestMachine m(spec);
+    EXPECT_EQ(WindowsMajorVersion(m.win()), GetParam().major);
+    EXPECT_EQ(WindowsMinorVersion(m.win()), GetParam().minor);
+    EXPECT_EQ(IsWindowsVistaOr7(m.win()), GetParam().vistaOr7);
+}
+
+INSTANTIATE_TEST_SUITE_P(Releases, WindowsVersion,
+                         ::testing::Values(VersionCase{WindowsRelease::XP, 5, 1, false},
+                                           VersionCase{WindowsRelease::Vista, 6, 0, true},
+                                           VersionCase{WindowsRelease::Seven, 6, 1, true},
+                                           VersionCase{WindowsRelease::Eight, 6, 2, false},
+                                           VersionCase{WindowsRelease::EightOne, 6, 3, false},
+                                           VersionCase{WindowsRelease::Ten, 10, 0, false},
+                                           VersionCase{WindowsRelease::Eleven, 10, 0, false}));
+
+TEST(WindowsVersion64, FollowsTheNativeArchitecture) {
+    MachineSpec spec;
+    spec.x64 = false;
+    TestMachine m32(spec);
+    EXPECT_FALSE(IsWindows64(m32.win()));
+    TestMachine m64;
+    EXPECT_TRUE(IsWindows64(m64.win()));
+}
+
+TEST(FolderNames, NormalizeFolderName) {
+    EXPECT_EQ(FirstNonBlankPos(""), 1);
+    EXPECT_EQ(FirstNonBlankPos("   "), 4);
+    EXPECT_EQ(FirstNonBlankPos("  x"), 3);
+    EXPECT_EQ(FirstNonBlankPos(std::string(400, ' ')), 255);
+    EXPECT_EQ(NormalizeFolderName(""), "");
+    EXPECT_EQ(NormalizeFolderName("    "), "");
+    EXPECT_EQ(NormalizeFolderName("  DRO2015"), "DRO2015");
+    EXPECT_EQ(NormalizeFolderName("DRO2015 x"), "DRO2015");
+    EXPECT_EQ(NormalizeFolderName("C:\\Program Files\\DRO"), "C:\\Program");
+    EXPECT_EQ(NormalizeFolderName("\tDRO"), "\tDRO");
+    EXPECT_EQ(NormalizeFolderName(std::string(300, ' ') + "DRO"), "DRO");
+}
+
+TEST(FolderNames, StripTrailingFolder) {
+    EXPECT_EQ(StripTrailingFolder("DRO2015", "C:\\DRO2015\\"), "C:");
+    EXPECT_EQ(StripTrailingFolder("DRO2015", "C:\\DRO2015"), "C:");
+    EXPECT_EQ(StripTrailingFolder("DRO2015", "C:\\Data"), "C:\\Data");
+    EXPECT_EQ(StripTrailingFolder("dro2015", "C:\\DRO2015"), "C:\\DRO2015");
+    EXPECT_EQ(StripTrailingFolder("DRO2015", "C:\\DRO\\DRO2015"), "C:\\DRO");
+    EXPECT_EQ(StripTrailingFolder("DRO2015", "DRO2015"), "");
+    // An empty sub-folder name gives the base folder back.
+    EXPECT_EQ(StripTrailingFolder("", "C:\\DRO\\"), "C:\\DRO");
+    EXPECT_EQ(StripTrailingFolder("  ", "C:\\DRO"), "C:\\DRO");
+}
+
+TEST(OneLineFile, WritesTheLineInTheAnsiCodePage) {
+    TestMachine m;
+    m.makeFolders("C:\\DRO2015");
+    WriteOneLineFile(m.win(), "C:\\DRO2015\\KdeJeZas.ttx", "C:\\users\\Jiří\\Desktop\\DRO2015.lnk");
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\KdeJeZas.ttx"),
+              "C:\\users\\Ji\xF8\xED\\Desktop\\DRO2015.lnk\r\n");
+    WriteOneLineFile(m.win(), "C:\\DRO2015\\KdeJeZas.ttx", "x");
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\KdeJeZas.ttx"), "x\r\n");
+    try {
+        WriteOneLineFile(m.win(), "C:\\none\\KdeJeZas.ttx", "x");
+        FAIL();
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Invalid filename");  // the runtime's text for code 3
+    }
+    m.failWritesTo("full.ttx", 0);
+    try {
+        WriteOneLineFile(m.win(), "C:\\full.ttx", "x");
+        FAIL();
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Disk full");
+    }
+}
+
+TEST(Errors, RuntimeTextsOfInputOutputErrors) {
+    EXPECT_EQ(inOutErrorMessage(2), "File not found");
+    EXPECT_EQ(inOutErrorMessage(5), "File access denied");
+    EXPECT_EQ(inOutErrorMessage(101), "Disk full");
+    EXPECT_EQ(inOutErrorMessage(32), "I/O error 32");
+    EXPECT_EQ(inOutCodeFor(platform::kErrorDiskFull), 101);
+    EXPECT_EQ(inOutCodeFor(platform::kErrorHandleDiskFull), 101);
+}
