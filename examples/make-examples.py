@@ -183,7 +183,9 @@ def invoice(number, customer, items, pages_of_items):
         B + "                                 Celkem k úhradě:   %12.2f Kč" % total + B,
         "",
         P17 + "Dodavatel je zapsán v obchodním rejstříku vedeném Krajským soudem v Brně, "
-              "oddíl C, vložka 12345. Převzetím zboží odběratel souhlasí s obchodními podmínkami." + P17,
+              "oddíl C, vložka 12345.",
+        "Převzetím zboží odběratel souhlasí s obchodními podmínkami, které jsou přílohou "
+        "této faktury." + P17,
         "",
         P12 + "Vystavil: Věra Šťastná          Převzal: ....................." + P12,
     ]
