@@ -70,13 +70,13 @@ def text(x, y_from_top, size, s, font="F1", gray=0.35):
 
 def form_page(title, subtitle, color):
     """A pre-printed form page: a coloured band with the title above the
-    first text line, a frame, and the footer of the company."""
+    first text line, a rule, and the footer of the company."""
     r, g, b = color
     return (
         "%.2f %.2f %.2f rg 0 824 595 18 re f\n" % (r, g, b) +
         "BT 1 g /F2 10 Tf 330 829 Td (%s) Tj ET\n" % title +
         "BT 1 g /F1 8 Tf 20 829 Td (%s) Tj ET\n" % subtitle +
-        "%.2f %.2f %.2f RG 0.6 w 14 40 567 770 re S\n" % (r, g, b) +
+        "%.2f %.2f %.2f RG 0.6 w 0 807 m 595 807 l S\n" % (r, g, b) +
         "0.8 G 14 30 m 581 30 l S\n" +
         text(20, 822, 7, "Dro - ucetni system pro male firmy  |  tel. 800 123 456  |  "
                          "www.bilko.cz") +
@@ -138,9 +138,10 @@ def watermark_pixel(x, y):
 
 # --- FAND texts ------------------------------------------------------------
 
-def fand(body):
-    """Code page 852 bytes with CR LF line ends (the body uses \\n)."""
-    return body.replace("\n", "\r\n").encode("cp852")
+def fand(body, indent=0):
+    """Code page 852 bytes with CR LF line ends (the body uses \\n); every
+    line after a line end may be indented, as the package's forms are."""
+    return body.replace("\n", "\r\n" + " " * indent).encode("cp852")
 
 
 def invoice(number, customer, items, pages_of_items):
@@ -215,8 +216,8 @@ def dodaci_list_text():
             ("Čaj zelený sypaný", 15, "kg"), ("Káva zrnková Ďábelská", 30, "kg")]
     lines = [W2 + B + "DODACÍ LIST č. DL-0815" + B + W2, "",
              "Příjemce: Pekárna U Řeky, Nábřeží 3, Český Krumlov",
-             "Dopravce: vlastní vozidlo 2J3 4567", "",
-             P12 + "┌──────────────────────────────────────┬──────────┬──────┐",
+             "Dopravce: vlastní vozidlo 2J3 4567", P12,
+             "┌──────────────────────────────────────┬──────────┬──────┐",
              "│ Zboží                                │ Množství │ MJ   │",
              "├──────────────────────────────────────┼──────────┼──────┤"]
     for name, qty, unit in rows:
@@ -342,9 +343,9 @@ def main():
         os.path.join(OUT, "podminky.pdf"))
     png(os.path.join(OUT, "vodoznak.png"), 400, 200, 150, watermark_pixel)
 
-    put("faktura.txt", fand(faktura_text()))
-    put("dodlist.txt", fand(dodaci_list_text()))
-    put("objednav.txt", fand(objednavka_text()))
+    put("faktura.txt", fand(faktura_text(), 2))
+    put("dodlist.txt", fand(dodaci_list_text(), 2))
+    put("objednav.txt", fand(objednavka_text(), 2))
     put("zasilky.txt", fand(zasilky_text()))
     put("sestava.txt", fand(report_text()))
 
