@@ -13,7 +13,7 @@ std::string withoutAmpersand(const std::string& s) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> ScriptedUserInterface::nextAnswer() {
     if (answers_.empty())
@@ -51,7 +51,8 @@ int ScriptedUserInterface::showMessageDialog(const MessageDialogSpec& dialog) {
     if (const auto reply = nextAnswer(); reply && !reply->empty()) {
         s.answer = *reply;
         for (std::size_t i = 0; i < dialog.buttons.size(); ++i)
-            if (equalsIgnoreCase(withoutAmpersand(dialog.buttons[i].caption), withoutAmpersand(*reply)))
+            if (equalsIgnoreCase(withoutAmpersand(dialog.buttons[i].caption),
+                                 withoutAmpersand(*reply)))
                 index = static_cast<int>(i);
     }
     shown_.push_back(std::move(s));
@@ -76,4 +77,4 @@ void ScriptedUserInterface::processPendingMessages() {
         onProcessMessages();
 }
 
-}  // namespace platform
+} // namespace platform

@@ -33,7 +33,7 @@ std::string withoutAmpersand(const std::string& s) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> messageBoxButtons(std::uint32_t style) {
     std::vector<std::string> out;
@@ -64,4 +64,4 @@ int messageBoxEscapeAnswer(std::uint32_t style) {
     }
 }
 
-}  // namespace platform
+} // namespace platform

@@ -47,7 +47,7 @@ private:
     UserInterface& ui_;
 };
 
-}  // namespace
+} // namespace
 
 bool BrowseForFolder(Windows& win, const std::string& title, const std::string& root,
                      std::string& folder) {
@@ -63,8 +63,8 @@ bool BrowseForFolder(Windows& win, const std::string& title, const std::string& 
     return true;
 }
 
-int AskDialog(Windows& win, const std::string& caption, const std::string& message,
-              MsgDlgType type, MsgDlgButtons buttons, int defaultResult, int helpContext) {
+int AskDialog(Windows& win, const std::string& caption, const std::string& message, MsgDlgType type,
+              MsgDlgButtons buttons, int defaultResult, int helpContext) {
     MessageDialogSpec dialog;
     dialog.caption = caption;
     dialog.message = message;
@@ -108,4 +108,4 @@ bool FontListContains(const std::string& list, const std::string& name) {
     return !name.empty() && list.find(name) != std::string::npos;
 }
 
-}  // namespace support
+} // namespace support

@@ -46,12 +46,11 @@ bool BrowseForFolder(platform::Windows& win, const std::string& title, const std
 // The message dialog with "&Ano", "&Ne" and "&Storno" for the standard
 // captions; the button whose result is defaultResult is the default.
 int AskDialog(platform::Windows& win, const std::string& caption, const std::string& message,
-              platform::MsgDlgType type, MsgDlgButtons buttons, int defaultResult,
-              int helpContext);
+              platform::MsgDlgType type, MsgDlgButtons buttons, int defaultResult, int helpContext);
 // The installed font names, one a line, as the installer's list holds them.
 std::string InstalledFontList(platform::Windows& win);
 // True when name occurs in the list text (case-sensitive, also inside a
 // longer name).
 bool FontListContains(const std::string& list, const std::string& name);
 
-}  // namespace support
+} // namespace support

@@ -33,4 +33,4 @@ int inOutCodeFor(std::uint32_t winError) {
 
 EInOutError::EInOutError(int code) : InstallerError(inOutErrorMessage(code)), code_(code) {}
 
-}  // namespace support
+} // namespace support

@@ -61,4 +61,4 @@ std::string inOutErrorMessage(int code);
 // runtime's "Disk full").
 int inOutCodeFor(std::uint32_t winError);
 
-}  // namespace support
+} // namespace support

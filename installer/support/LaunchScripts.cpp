@@ -59,7 +59,7 @@ bool containsFiles(const std::string& line) {
     return upper.find("FILES") != std::string::npos;
 }
 
-}  // namespace
+} // namespace
 
 void WriteLaunchScript(Windows& win, const std::string& folder, const std::string& name,
                        const std::string& packageFile) {
@@ -121,4 +121,4 @@ void EnsureConfigNtFiles(Windows& win) {
     }
 }
 
-}  // namespace support
+} // namespace support

@@ -34,4 +34,4 @@ void RestoreFandConfig(platform::Windows& win, const std::string& folder);
 // keeping the previous state in Config.DRO.
 void EnsureConfigNtFiles(platform::Windows& win);
 
-}  // namespace support
+} // namespace support

@@ -51,7 +51,8 @@ void TextFileWriter::close() {
 }
 
 std::vector<std::string> ReadTextLines(Windows& win, const std::string& path) {
-    auto f = win.createFile(path, Access::Read, kShareRead | kShareWrite, Disposition::OpenExisting);
+    auto f =
+        win.createFile(path, Access::Read, kShareRead | kShareWrite, Disposition::OpenExisting);
     if (!f)
         throw EInOutError(inOutCodeFor(f.error()));
     std::string data;
@@ -105,4 +106,4 @@ std::string CreateTemporaryBeside(Windows& win, const std::string& target) {
     throw EInOutError(inOutCodeFor(last));
 }
 
-}  // namespace support
+} // namespace support

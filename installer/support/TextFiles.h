@@ -45,4 +45,4 @@ std::vector<std::string> ReadTextLines(platform::Windows& win, const std::string
 // and empty; the caller writes it and renames it over target.
 std::string CreateTemporaryBeside(platform::Windows& win, const std::string& target);
 
-}  // namespace support
+} // namespace support

@@ -41,7 +41,9 @@ std::string expandFileName(Windows& win, const std::string& name) {
 }
 
 // Removes a file quietly (a failed copy's remains).
-void discard(Windows& win, const std::string& path) { win.deleteFile(path); }
+void discard(Windows& win, const std::string& path) {
+    win.deleteFile(path);
+}
 
 // A whole number as the runtime reads it, or nothing.
 std::optional<long> parseInteger(const std::string& text) {
@@ -68,16 +70,16 @@ int registryVersionPart(Windows& win, bool major) {
     const VersionInfo reported = win.reportedVersion();
     if (!(reported.major == 6 && reported.minor == 2))
         return static_cast<int>(major ? reported.major : reported.minor);
-    if (auto n = win.registryDword(RegistryHive::LocalMachine, kVersionKey,
-                                   major ? "CurrentMajorVersionNumber"
-                                         : "CurrentMinorVersionNumber"))
+    if (auto n =
+            win.registryDword(RegistryHive::LocalMachine, kVersionKey,
+                              major ? "CurrentMajorVersionNumber" : "CurrentMinorVersionNumber"))
         return static_cast<int>(*n);
     const std::string version =
         win.registryString(RegistryHive::LocalMachine, kVersionKey, "CurrentVersion")
             .value_or(std::to_string(reported.major) + "." + std::to_string(reported.minor));
     const auto dot = version.find('.');
-    const std::string part = major ? version.substr(0, dot)
-                                   : (dot == std::string::npos ? "" : version.substr(dot + 1));
+    const std::string part =
+        major ? version.substr(0, dot) : (dot == std::string::npos ? "" : version.substr(dot + 1));
     if (auto n = parseInteger(part))
         return static_cast<int>(*n);
     return static_cast<int>(major ? reported.major : reported.minor);
@@ -94,7 +96,7 @@ std::string sysErrorMessage(Windows& win, std::uint32_t code) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 void CopyFileTo(Windows& win, const std::string& source, const std::string& destination) {
     std::string dest = expandFileName(win, destination);
@@ -115,8 +117,8 @@ void CopyFileTo(Windows& win, const std::string& source, const std::string& dest
     std::unique_ptr<File> out;
     try {
         temporary = CreateTemporaryBeside(win, dest);
-        auto created = win.createFile(temporary, Access::Write, kShareNone,
-                                      Disposition::TruncateExisting);
+        auto created =
+            win.createFile(temporary, Access::Write, kShareNone, Disposition::TruncateExisting);
         if (!created)
             throw EInOutError(inOutCodeFor(created.error()));
         out = std::move(*created);
@@ -222,9 +224,13 @@ std::string DesktopFolder(Windows& win) {
     return dir ? *dir : std::string();
 }
 
-int WindowsMajorVersion(Windows& win) { return registryVersionPart(win, true); }
+int WindowsMajorVersion(Windows& win) {
+    return registryVersionPart(win, true);
+}
 
-int WindowsMinorVersion(Windows& win) { return registryVersionPart(win, false); }
+int WindowsMinorVersion(Windows& win) {
+    return registryVersionPart(win, false);
+}
 
 bool IsWindowsVistaOr7(Windows& win) {
     return WindowsMajorVersion(win) == 6 && WindowsMinorVersion(win) < 2;
@@ -292,4 +298,4 @@ double FileDateOf(Windows& win, const std::string& file) {
     return 25569.0 + static_cast<double>(days) + static_cast<double>(rest) / 86400.0;
 }
 
-}  // namespace support
+} // namespace support

@@ -57,4 +57,4 @@ void WriteOneLineFile(Windows& win, const std::string& file, const std::string& 
 // two-second resolution; 0 when the file does not exist.
 double FileDateOf(Windows& win, const std::string& file);
 
-}  // namespace support
+} // namespace support

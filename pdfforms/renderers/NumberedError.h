@@ -27,4 +27,4 @@ private:
     std::string description_;
 };
 
-}  // namespace pdfforms
+} // namespace pdfforms

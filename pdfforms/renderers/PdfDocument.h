@@ -85,4 +85,4 @@ struct PdfDocumentHost {
 // The programmatic identifier under which the document class is created.
 inline constexpr const char* kPdfDocumentProgId = "TiskPDF.PDFDocument4";
 
-}  // namespace pdfforms
+} // namespace pdfforms

@@ -69,13 +69,13 @@ WinError winErrorFromErrno(int e) {
     case ENOMEM:
         return kErrorNotEnoughMemory;
     case EXDEV:
-        return 17;  // ERROR_NOT_SAME_DEVICE
+        return 17; // ERROR_NOT_SAME_DEVICE
     case ENOEXEC:
         return kErrorBadExeFormat;
     case EINVAL:
         return kErrorInvalidParameter;
     default:
-        return 1117;  // ERROR_IO_DEVICE
+        return 1117; // ERROR_IO_DEVICE
     }
 }
 
@@ -108,7 +108,7 @@ WinError missingError(const std::string& host) {
 }
 
 FileTime toFileTime(const struct timespec& ts) {
-    constexpr std::uint64_t kEpochDiff = 116444736000000000ULL;  // 1601 to 1970
+    constexpr std::uint64_t kEpochDiff = 116444736000000000ULL; // 1601 to 1970
     return kEpochDiff + static_cast<std::uint64_t>(ts.tv_sec) * 10000000ULL +
            static_cast<std::uint64_t>(ts.tv_nsec) / 100;
 }
@@ -231,8 +231,8 @@ Result<pid_t> spawn(const std::vector<std::string>& argv, const std::string& fol
         envp.push_back(nullptr);
     }
     pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(),
-                                 env ? envp.data() : environ);
+    const int rc =
+        ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env ? envp.data() : environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return Result<pid_t>::failure(winErrorFromErrno(rc));
@@ -291,8 +291,10 @@ public:
         std::lock_guard<std::mutex> lock(m_);
         for (const auto& [t, other] : open_[key]) {
             (void)t;
-            if ((e.read && !(other.share & kShareRead)) || (e.write && !(other.share & kShareWrite)) ||
-                (other.read && !(e.share & kShareRead)) || (other.write && !(e.share & kShareWrite)))
+            if ((e.read && !(other.share & kShareRead)) ||
+                (e.write && !(other.share & kShareWrite)) ||
+                (other.read && !(e.share & kShareRead)) ||
+                (other.write && !(e.share & kShareWrite)))
                 return false;
         }
         token = ++next_;
@@ -398,14 +400,14 @@ public:
         while (::waitpid(pid_, &status, 0) < 0) {
             if (errno != EINTR) {
                 done_ = true;
-                return exitCode_ = 259;  // STILL_ACTIVE: not our child any more
+                return exitCode_ = 259; // STILL_ACTIVE: not our child any more
             }
         }
         done_ = true;
         if (WIFEXITED(status))
             exitCode_ = static_cast<std::uint32_t>(WEXITSTATUS(status));
         else
-            exitCode_ = 0xC000013A;  // ended by a signal, as STATUS_CONTROL_C_EXIT
+            exitCode_ = 0xC000013A; // ended by a signal, as STATUS_CONTROL_C_EXIT
         return exitCode_;
     }
 
@@ -539,7 +541,7 @@ public:
         const int fd = ::open(host->c_str(), flags, 0644);
         if (fd < 0) {
             const int e = errno;
-            return R::failure(e == ENOENT ? missingError(*host)
+            return R::failure(e == ENOENT   ? missingError(*host)
                               : e == EEXIST ? kErrorFileExists
                                             : winErrorFromErrno(e));
         }
@@ -606,9 +608,9 @@ public:
             const std::string entry = e->d_name;
             if (entry == "." || entry == "..")
                 continue;
-            const bool match = wild ? ::fnmatch(upperPattern.c_str(), upperCase(entry).c_str(),
-                                                FNM_NOESCAPE) == 0
-                                    : equalsIgnoreCase(entry, name);
+            const bool match =
+                wild ? ::fnmatch(upperPattern.c_str(), upperCase(entry).c_str(), FNM_NOESCAPE) == 0
+                     : equalsIgnoreCase(entry, name);
             if (!match)
                 continue;
             struct stat st;
@@ -686,8 +688,7 @@ public:
             if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))
                 return kErrorAccessDenied;
         }
-        return ::rename(src->c_str(), dst->c_str()) == 0 ? kErrorSuccess
-                                                         : winErrorFromErrno(errno);
+        return ::rename(src->c_str(), dst->c_str()) == 0 ? kErrorSuccess : winErrorFromErrno(errno);
     }
 
     std::string currentDirectory() override { return cwd_; }
@@ -733,7 +734,7 @@ public:
         if (i < commandLine.size() && commandLine[i] == '"') {
             const auto close = commandLine.find('"', i + 1);
             program = commandLine.substr(i + 1, close == std::string::npos ? std::string::npos
-                                                                            : close - i - 1);
+                                                                           : close - i - 1);
             rest = close == std::string::npos ? "" : commandLine.substr(close + 1);
         } else {
             const auto end = commandLine.find_first_of(" \t", i);
@@ -773,16 +774,18 @@ public:
             // The default folder is the program's working folder; one that is
             // not a folder gives way to the program's own folder.
             std::string folder = directory;
-            auto folderHost = directory.empty() ? Result<std::string>(std::string())
-                                                : hostOf(directory);
+            auto folderHost =
+                directory.empty() ? Result<std::string>(std::string()) : hostOf(directory);
             if (!folderHost || !hostIsDirectory(*folderHost))
                 folder = full.substr(0, full.find_last_of('\\'));
-            const std::string line = "\"" + full + "\"" + (parameters.empty() ? "" : " " + parameters);
+            const std::string line =
+                "\"" + full + "\"" + (parameters.empty() ? "" : " " + parameters);
             auto p = createProcess(line, folder, showMode);
             if (!p)
                 return p.error() == kErrorFileNotFound ? kSeErrFnf
-                       : p.error() == kErrorBadExeFormat ? 11  // SE_ERR_BAD_FORMAT... ERROR_BAD_FORMAT
-                                                         : kSeErrAccessDenied;
+                       : p.error() == kErrorBadExeFormat
+                           ? 11 // SE_ERR_BAD_FORMAT... ERROR_BAD_FORMAT
+                           : kSeErrAccessDenied;
             started_.push_back(std::move(*p));
             return 42;
         }
@@ -941,7 +944,7 @@ public:
             if (::sendto(fd, &message, sizeof message, MSG_DONTWAIT,
                          reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0 &&
                 errno == ECONNREFUSED)
-                ::unlink(path.c_str());  // left behind by a program that ended
+                ::unlink(path.c_str()); // left behind by a program that ended
         }
         if (fd >= 0)
             ::close(fd);
@@ -974,9 +977,8 @@ public:
         if (FcFontSet* set = FcFontList(config, pattern, objects)) {
             for (int i = 0; i < set->nfont; ++i) {
                 FcChar8* family = nullptr;
-                for (int n = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, n, &family) ==
-                                FcResultMatch;
-                     ++n)
+                for (int n = 0;
+                     FcPatternGetString(set->fonts[i], FC_FAMILY, n, &family) == FcResultMatch; ++n)
                     names.insert(reinterpret_cast<const char*>(family));
             }
             FcFontSetDestroy(set);
@@ -1029,10 +1031,13 @@ private:
         const bool hasVersion = machine_.find(kVersionKey, "CurrentVersion");
         if (!hasMajor && !hasVersion) {
             // No version in the registry: Windows 10, as Wine sets it up.
-            machine_.set(kVersionKey, "CurrentMajorVersionNumber", {WineRegistry::Value::Dword, "", 10});
-            machine_.set(kVersionKey, "CurrentMinorVersionNumber", {WineRegistry::Value::Dword, "", 0});
+            machine_.set(kVersionKey, "CurrentMajorVersionNumber",
+                         {WineRegistry::Value::Dword, "", 10});
+            machine_.set(kVersionKey, "CurrentMinorVersionNumber",
+                         {WineRegistry::Value::Dword, "", 0});
             machine_.set(kVersionKey, "CurrentVersion", {WineRegistry::Value::String, "6.3", 0});
-            machine_.set(kVersionKey, "CurrentBuildNumber", {WineRegistry::Value::String, "19045", 0});
+            machine_.set(kVersionKey, "CurrentBuildNumber",
+                         {WineRegistry::Value::String, "19045", 0});
         }
         std::uint32_t major = 0, minor = 0;
         const auto* ver = machine_.find(kVersionKey, "CurrentVersion");
@@ -1083,8 +1088,9 @@ private:
     bool resolveDocument(const std::string& file, const std::string& directory, std::string& full,
                          std::string& host) {
         std::vector<std::string> candidates;
-        const bool relative = !(file.size() >= 2 && (file[1] == ':' || (file[0] == '\\' && file[1] == '\\'))) &&
-                              !(file.size() >= 1 && (file[0] == '\\' || file[0] == '/'));
+        const bool relative =
+            !(file.size() >= 2 && (file[1] == ':' || (file[0] == '\\' && file[1] == '\\'))) &&
+            !(file.size() >= 1 && (file[0] == '\\' || file[0] == '/'));
         if (relative && !directory.empty())
             candidates.push_back(directory + "\\" + file);
         candidates.push_back(file);
@@ -1160,10 +1166,12 @@ private:
     Result<std::string> locateProgram(const std::string& program) {
         std::vector<std::string> names{program};
         const auto lastSep = program.find_last_of("\\/");
-        const std::string base = lastSep == std::string::npos ? program : program.substr(lastSep + 1);
+        const std::string base =
+            lastSep == std::string::npos ? program : program.substr(lastSep + 1);
         if (base.find('.') == std::string::npos)
             names.push_back(program + ".exe");
-        const bool bare = lastSep == std::string::npos && !(program.size() >= 2 && program[1] == ':');
+        const bool bare =
+            lastSep == std::string::npos && !(program.size() >= 2 && program[1] == ':');
         std::vector<std::string> candidates;
         if (bare) {
             const std::string self = modulePath();
@@ -1347,7 +1355,7 @@ std::string LinuxWindows::formatMessage(std::uint32_t code) {
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string defaultWinePrefix() {
     if (const char* p = std::getenv("WINEPREFIX"); p && *p)
@@ -1364,4 +1372,4 @@ std::unique_ptr<Windows> makeLinuxWindows(const LinuxWindowsOptions& options) {
     return std::make_unique<LinuxWindows>(options);
 }
 
-}  // namespace platform
+} // namespace platform

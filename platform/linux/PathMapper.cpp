@@ -28,9 +28,13 @@ std::vector<std::string> split(const std::string& s, char sep) {
     return out;
 }
 
-bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char upperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 bool exists(const std::string& host) {
     struct stat st;
@@ -130,7 +134,7 @@ std::string canonicalHost(const std::string& host) {
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string hostJoin(const std::string& folder, const std::string& name) {
     if (folder.empty())
@@ -195,7 +199,7 @@ std::optional<std::string> PathMapper::driveRoot(char drive) const {
         return realOrSelf(link);
     struct stat st;
     if (::lstat(link.c_str(), &st) == 0)
-        return std::nullopt;  // a dangling link: the drive is not there
+        return std::nullopt; // a dangling link: the drive is not there
     if (lower == 'c')
         return prefix_ + "/drive_c";
     if (lower == 'z')
@@ -252,9 +256,9 @@ std::string PathMapper::toWindows(const std::string& hostPath) const {
         const std::string real = realOrSelf(*root);
         if (real == "/")
             continue;
-        const bool inside =
-            canon == real || (canon.size() > real.size() && canon.compare(0, real.size(), real) == 0 &&
-                              canon[real.size()] == '/');
+        const bool inside = canon == real ||
+                            (canon.size() > real.size() &&
+                             canon.compare(0, real.size(), real) == 0 && canon[real.size()] == '/');
         if (inside && real.size() > bestRoot.size()) {
             bestRoot = real;
             bestDrive = d;
@@ -277,4 +281,4 @@ std::string PathMapper::toWindows(const std::string& hostPath) const {
     return out + rest;
 }
 
-}  // namespace platform
+} // namespace platform

@@ -41,4 +41,4 @@ private:
 // Joins a host folder and a name with one "/".
 std::string hostJoin(const std::string& folder, const std::string& name);
 
-}  // namespace platform
+} // namespace platform

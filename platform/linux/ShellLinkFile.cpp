@@ -6,4 +6,4 @@ ShellLinkOutcome updateLinkFile(const std::string&, const ShellLinkChange&) {
     return {kENotImpl, "IPersistFile::Load"};
 }
 
-}  // namespace platform::shelllink
+} // namespace platform::shelllink

@@ -12,4 +12,4 @@ namespace platform::shelllink {
 // change are Windows paths, written into the link as they are.
 ShellLinkOutcome updateLinkFile(const std::string& hostPath, const ShellLinkChange& change);
 
-}  // namespace platform::shelllink
+} // namespace platform::shelllink

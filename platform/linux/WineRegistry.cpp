@@ -86,9 +86,11 @@ std::optional<std::string> readQuoted(std::string_view s, std::size_t& pos) {
     return std::nullopt;
 }
 
-std::string upper(const std::string& s) { return upperCase(s); }
+std::string upper(const std::string& s) {
+    return upperCase(s);
+}
 
-}  // namespace
+} // namespace
 
 bool WineRegistry::load(const std::string& hostFile) {
     std::ifstream in(hostFile, std::ios::binary);
@@ -205,4 +207,4 @@ void WineRegistry::set(const std::string& key, const std::string& name, Value va
     keys_[upper(key)][upper(name)] = std::move(value);
 }
 
-}  // namespace platform
+} // namespace platform

@@ -13,8 +13,8 @@ class WineRegistry {
 public:
     struct Value {
         enum Type { String, Dword, Other } type = Other;
-        std::string text;       // String: UTF-8
-        std::uint32_t dword = 0;  // Dword
+        std::string text;        // String: UTF-8
+        std::uint32_t dword = 0; // Dword
     };
 
     // Reads the file; false when it cannot be read (the hive is then empty).
@@ -28,7 +28,7 @@ public:
     bool empty() const { return keys_.empty(); }
 
 private:
-    std::map<std::string, std::map<std::string, Value>> keys_;  // upper-cased names
+    std::map<std::string, std::map<std::string, Value>> keys_; // upper-cased names
 };
 
-}  // namespace platform
+} // namespace platform

@@ -51,7 +51,7 @@ std::string registryFor(WindowsRelease r) {
            values + "\"ProductName\"=\"Microsoft Windows\"\n";
 }
 
-}  // namespace
+} // namespace
 
 TestMachine::TestMachine(MachineSpec s) : spec(s) {
     char tmpl[] = "/tmp/dro-machine-XXXXXX";
@@ -125,7 +125,9 @@ std::string TestMachine::host(const std::string& winPath) {
     return *h;
 }
 
-void TestMachine::makeFolders(const std::string& winPath) { fs::create_directories(host(winPath)); }
+void TestMachine::makeFolders(const std::string& winPath) {
+    fs::create_directories(host(winPath));
+}
 
 void TestMachine::writeFile(const std::string& winPath, const std::string& bytes) {
     const std::string h = host(winPath);
@@ -181,4 +183,4 @@ CommandResult runHostCommand(const std::string& commandLine) {
     return r;
 }
 
-}  // namespace testmachine
+} // namespace testmachine

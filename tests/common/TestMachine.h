@@ -92,4 +92,4 @@ struct CommandResult {
 };
 CommandResult runHostCommand(const std::string& commandLine);
 
-}  // namespace testmachine
+} // namespace testmachine

@@ -21,7 +21,7 @@ TEST(Encoding, Cp1250TableAgreesWithIconv) {
         std::size_t outLeft = sizeof out;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<std::size_t>(-1))
-            continue;  // unassigned in code page 1250
+            continue; // unassigned in code page 1250
         EXPECT_EQ(cp1250ToUnicode(static_cast<unsigned char>(b)), out) << "byte " << b;
         EXPECT_EQ(unicodeToCp1250(out), static_cast<unsigned char>(b));
         ++compared;

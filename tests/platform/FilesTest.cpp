@@ -24,15 +24,17 @@ std::string readAll(File& f) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Files, DispositionsBehaveAsOnWindows) {
     TestMachine m;
     auto& win = m.win();
-    EXPECT_EQ(win.createFile("C:\\a.txt", Access::Read, kShareRead, Disposition::OpenExisting).error(),
-              kErrorFileNotFound);
-    EXPECT_EQ(win.createFile("C:\\missing\\a.txt", Access::Write, 0, Disposition::CreateAlways).error(),
-              kErrorPathNotFound);
+    EXPECT_EQ(
+        win.createFile("C:\\a.txt", Access::Read, kShareRead, Disposition::OpenExisting).error(),
+        kErrorFileNotFound);
+    EXPECT_EQ(
+        win.createFile("C:\\missing\\a.txt", Access::Write, 0, Disposition::CreateAlways).error(),
+        kErrorPathNotFound);
 
     auto f = win.createFile("C:\\a.txt", Access::Write, 0, Disposition::CreateNew);
     ASSERT_TRUE(f);
@@ -53,8 +55,9 @@ TEST(Files, DispositionsBehaveAsOnWindows) {
     ASSERT_TRUE(r);
     EXPECT_EQ(readAll(**r), "x");
 
-    EXPECT_EQ(win.createFile("C:\\windows", Access::Read, kShareRead, Disposition::OpenExisting).error(),
-              kErrorAccessDenied);
+    EXPECT_EQ(
+        win.createFile("C:\\windows", Access::Read, kShareRead, Disposition::OpenExisting).error(),
+        kErrorAccessDenied);
 }
 
 TEST(Files, SharingModesAreEnforcedBetweenOpenFiles) {
@@ -62,7 +65,8 @@ TEST(Files, SharingModesAreEnforcedBetweenOpenFiles) {
     auto& win = m.win();
     m.writeFile("C:\\src.bin", "data");
     // Open for reading, denying others write access.
-    auto reader = win.createFile("C:\\src.bin", Access::Read, kShareRead, Disposition::OpenExisting);
+    auto reader =
+        win.createFile("C:\\src.bin", Access::Read, kShareRead, Disposition::OpenExisting);
     ASSERT_TRUE(reader);
     EXPECT_EQ(win.createFile("C:\\src.bin", Access::Write, kShareRead | kShareWrite,
                              Disposition::OpenExisting)
@@ -85,14 +89,16 @@ TEST(Files, AttributesAndTheReadOnlyRule) {
     fs::permissions(m.host("C:\\DRO\\ro.cfg"), fs::perms::owner_read | fs::perms::group_read);
 
     EXPECT_EQ(*win.fileAttributes("C:\\dro"), kFileAttributeDirectory);
-    EXPECT_EQ(*win.fileAttributes("C:\\DRO\\RO.CFG"), kFileAttributeArchive | kFileAttributeReadOnly);
+    EXPECT_EQ(*win.fileAttributes("C:\\DRO\\RO.CFG"),
+              kFileAttributeArchive | kFileAttributeReadOnly);
     EXPECT_TRUE(*win.fileAttributes("C:\\DRO\\.hidden") & kFileAttributeHidden);
     EXPECT_EQ(win.fileAttributes("C:\\DRO\\none").error(), kErrorFileNotFound);
     EXPECT_EQ(win.fileAttributes("C:\\NONE\\none").error(), kErrorPathNotFound);
 
     // A read-only file refuses writing and deleting, also to the superuser.
-    EXPECT_EQ(win.createFile("C:\\DRO\\ro.cfg", Access::Write, 0, Disposition::CreateAlways).error(),
-              kErrorAccessDenied);
+    EXPECT_EQ(
+        win.createFile("C:\\DRO\\ro.cfg", Access::Write, 0, Disposition::CreateAlways).error(),
+        kErrorAccessDenied);
     EXPECT_EQ(win.deleteFile("C:\\DRO\\ro.cfg"), kErrorAccessDenied);
     EXPECT_EQ(m.readFile("C:\\DRO\\ro.cfg"), "keep");
 }

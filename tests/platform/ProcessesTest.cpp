@@ -10,8 +10,10 @@ using testmachine::TestMachine;
 TEST(Processes, StartsAHostProgramInItsWorkingFolderWithArguments) {
     TestMachine m;
     m.makeFolders("C:\\DRO2015");
-    m.writeScript("C:\\Setup\\Mono.exe", "pwd > out.txt\nfor a in \"$@\"; do echo \"[$a]\" >> out.txt; done\nexit 3\n");
-    auto p = m.win().createProcess("C:\\setup\\MONO.EXE one \"two words\" 3", "C:\\dro2015", kSwShowNormal);
+    m.writeScript("C:\\Setup\\Mono.exe",
+                  "pwd > out.txt\nfor a in \"$@\"; do echo \"[$a]\" >> out.txt; done\nexit 3\n");
+    auto p = m.win().createProcess("C:\\setup\\MONO.EXE one \"two words\" 3", "C:\\dro2015",
+                                   kSwShowNormal);
     ASSERT_TRUE(p);
     EXPECT_EQ((*p)->wait(), 3u);
     EXPECT_EQ(m.readFile("C:\\DRO2015\\out.txt"),
@@ -56,7 +58,8 @@ TEST(Processes, ShellExecuteStartsProgramsWithoutWaiting) {
     m.writeFile("C:\\T\\Ikon.ini", "");
     EXPECT_GT(m.win().shellExecute("", "C:\\T\\Ikon.exe", "", "C:\\T\\Ikon.ini", 1), 32);
     EXPECT_EQ(m.win().shellExecute("", "C:\\T\\none.exe", "", "", 1), kSeErrFnf);
-    for (int i = 0; i < 200 && !(m.exists("C:\\T\\started.txt") && m.exists("C:\\T\\ikon.txt")); ++i)
+    for (int i = 0; i < 200 && !(m.exists("C:\\T\\started.txt") && m.exists("C:\\T\\ikon.txt"));
+         ++i)
         ::usleep(10000);
     EXPECT_EQ(m.readFile("C:\\T\\started.txt"), m.host("C:\\T") + "\n");
     EXPECT_EQ(m.readFile("C:\\T\\ikon.txt"), m.host("C:\\T") + "\n");

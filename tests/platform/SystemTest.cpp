@@ -66,9 +66,11 @@ TEST(System, WithoutRegistryFileTheMachineIsWindows10) {
     spec.release = WindowsRelease::NoRegistry;
     TestMachine m(spec);
     const char* key = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-    EXPECT_EQ(m.win().registryDword(RegistryHive::LocalMachine, key, "CurrentMajorVersionNumber"), 10u);
+    EXPECT_EQ(m.win().registryDword(RegistryHive::LocalMachine, key, "CurrentMajorVersionNumber"),
+              10u);
     EXPECT_EQ(m.win().registryString(RegistryHive::LocalMachine, key, "CurrentVersion"), "6.3");
-    EXPECT_FALSE(m.win().registryString(RegistryHive::LocalMachine, key, "CurrentMajorVersionNumber"));
+    EXPECT_FALSE(
+        m.win().registryString(RegistryHive::LocalMachine, key, "CurrentMajorVersionNumber"));
 }
 
 TEST(System, ArchitectureFollowsSyswow64) {

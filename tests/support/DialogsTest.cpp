@@ -11,8 +11,9 @@ using testmachine::TestMachine;
 TEST(AskDialogTest, CzechCaptionsAndTheDefaultButton) {
     TestMachine m;
     m.ui.answer("OK");
-    EXPECT_EQ(AskDialog(m.win(), "Dotaz", "Instalovat?", MsgDlgType::Custom, mbOK | mbCancel, mrNo, 0),
-              mrOk);
+    EXPECT_EQ(
+        AskDialog(m.win(), "Dotaz", "Instalovat?", MsgDlgType::Custom, mbOK | mbCancel, mrNo, 0),
+        mrOk);
     const auto& shown = m.ui.shown().back().dialog;
     EXPECT_EQ(shown.caption, "Dotaz");
     EXPECT_EQ(shown.message, "Instalovat?");
@@ -23,7 +24,8 @@ TEST(AskDialogTest, CzechCaptionsAndTheDefaultButton) {
     EXPECT_FALSE(shown.buttons[0].isDefault || shown.buttons[1].isDefault);
 
     m.ui.answer("Storno");
-    EXPECT_EQ(AskDialog(m.win(), "Dotaz", "?", MsgDlgType::Custom, mbOK | mbCancel, mrOk, 0), mrCancel);
+    EXPECT_EQ(AskDialog(m.win(), "Dotaz", "?", MsgDlgType::Custom, mbOK | mbCancel, mrOk, 0),
+              mrCancel);
     const auto& second = m.ui.shown().back().dialog;
     EXPECT_TRUE(second.buttons[0].isDefault);
     EXPECT_TRUE(second.buttons[0].focused);
@@ -34,13 +36,15 @@ TEST(AskDialogTest, CzechCaptionsAndTheDefaultButton) {
     std::vector<std::string> captions;
     for (const auto& b : m.ui.shown().back().dialog.buttons)
         captions.push_back(b.caption);
-    EXPECT_EQ(captions, (std::vector<std::string>{"&Ano", "&Ne", "OK", "&Storno", "N&o to All", "&Help"}));
+    EXPECT_EQ(captions,
+              (std::vector<std::string>{"&Ano", "&Ne", "OK", "&Storno", "N&o to All", "&Help"}));
 }
 
 TEST(AskDialogTest, EscapeGivesTheCancelResult) {
     TestMachine m;
     m.ui.answer("");
-    EXPECT_EQ(AskDialog(m.win(), "Dotaz", "?", MsgDlgType::Custom, mbOK | mbCancel, mrNo, 0), mrCancel);
+    EXPECT_EQ(AskDialog(m.win(), "Dotaz", "?", MsgDlgType::Custom, mbOK | mbCancel, mrNo, 0),
+              mrCancel);
     m.ui.answer("");
     EXPECT_EQ(AskDialog(m.win(), "Dotaz", "?", MsgDlgType::Custom, mbYes | mbNo, mrNo, 0), mrNo);
     m.ui.answer("Ano");

@@ -46,7 +46,7 @@ const std::string kDosBoxFile = lines({
     "{tisk}\\caller {dbx1}\\dosbox.exe -noconsole -conf {dbx1}\\dosbox_s.cfg",
 });
 
-}  // namespace
+} // namespace
 
 TEST(LaunchScripts, TemplatesHaveTheirExactSizes) {
     EXPECT_EQ(NativeLaunchScript.size(), 339u);
@@ -143,13 +143,15 @@ TEST_F(ConfigNtTest, FilesLinesBecomeFiles211) {
     m.writeFile(nt, "dos=high, umb\r\nREM the FILES setting\r\nfiles=40\r\ndevice=x\r\n");
     EnsureConfigNtFiles(m.win());
     EXPECT_EQ(m.readFile(nt), "dos=high, umb\r\nFILES=211\r\nFILES=211\r\ndevice=x\r\n");
-    EXPECT_EQ(m.readFile(dro), "dos=high, umb\r\nREM the FILES setting\r\nfiles=40\r\ndevice=x\r\n");
+    EXPECT_EQ(m.readFile(dro),
+              "dos=high, umb\r\nREM the FILES setting\r\nfiles=40\r\ndevice=x\r\n");
 }
 
 TEST_F(ConfigNtTest, NoLineIsAddedAndLineEndsBecomeCrLf) {
     m.writeFile(nt, "dos=high\nEMM=RAM\rdevice=%SystemRoot%\\system32\\himem.sys\x1a");
     EnsureConfigNtFiles(m.win());
-    const std::string expected = "dos=high\r\nEMM=RAM\r\ndevice=%SystemRoot%\\system32\\himem.sys\r\n";
+    const std::string expected =
+        "dos=high\r\nEMM=RAM\r\ndevice=%SystemRoot%\\system32\\himem.sys\r\n";
     EXPECT_EQ(m.readFile(nt), expected);
     EXPECT_EQ(m.readFile(dro), expected);
 }

@@ -26,7 +26,7 @@ std::vector<std::string> folderEntries(const std::string& host) {
     return names;
 }
 
-}  // namespace
+} // namespace
 
 class CopyFileToTest : public ::testing::Test {
 protected:
@@ -70,12 +70,12 @@ TEST_F(CopyFileToTest, CopiesInChunksOf8192Bytes) {
     m.writeFile("C:\\a\\more", std::string(8193, 'm'));
     m.readCalls = m.writeCalls = 0;
     CopyFileTo(win, "C:\\a\\exact", "C:\\exact");
-    EXPECT_EQ(m.readCalls, 2);  // the second read returns 0 bytes
+    EXPECT_EQ(m.readCalls, 2); // the second read returns 0 bytes
     EXPECT_EQ(m.writeCalls, 1);
     m.readCalls = m.writeCalls = 0;
     CopyFileTo(win, "C:\\a\\more", "C:\\more");
     EXPECT_EQ(m.readCalls, 2);
-    EXPECT_EQ(m.writeCalls, 2);  // 8192, then 1
+    EXPECT_EQ(m.writeCalls, 2); // 8192, then 1
     EXPECT_EQ(m.readFile("C:\\more"), std::string(8193, 'm'));
 }
 
@@ -135,7 +135,7 @@ TEST(FileQueries, FileDateIsLocalTimeAtTwoSecondResolution) {
     // 2015-03-04 10:20:31 UTC, an odd second.
     struct timespec times[2] = {{1425464431, 0}, {1425464431, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, m.host("C:\\Mono.exe").c_str(), times, 0), 0);
-    const double expected = 42067.0 + (11 * 3600 + 20 * 60 + 30) / 86400.0;  // 11:20:30 local
+    const double expected = 42067.0 + (11 * 3600 + 20 * 60 + 30) / 86400.0; // 11:20:30 local
     EXPECT_NEAR(FileDateOf(m.win(), "C:\\MONO.EXE"), expected, 1e-9);
     ::unsetenv("TZ");
     ::tzset();
@@ -175,7 +175,7 @@ TEST(FreeSpace, ThresholdAndUnits) {
     spec.freeBytes = 500ULL * 1048576;
     TestMachine m500(spec);
     EXPECT_TRUE(HasEnoughFreeSpace(m500.win(), "C:\\DRO2015", 499));
-    EXPECT_EQ(DiskFreeSpace(m500.win(), "mb", "C:", false), 0);  // counts in GB
+    EXPECT_EQ(DiskFreeSpace(m500.win(), "mb", "C:", false), 0); // counts in GB
     EXPECT_EQ(DiskFreeSpace(m500.win(), "GB", "C:\\", true), 1);
     EXPECT_EQ(DiskFreeSpace(m500.win(), "MB", "Q:", false), -1);
     EXPECT_FALSE(HasEnoughFreeSpace(m500.win(), "Q:\\DRO", 499));
@@ -263,7 +263,7 @@ TEST(OneLineFile, WritesTheLineInTheAnsiCodePage) {
         WriteOneLineFile(m.win(), "C:\\none\\KdeJeZas.ttx", "x");
         FAIL();
     } catch (const EInOutError& e) {
-        EXPECT_STREQ(e.what(), "Invalid filename");  // the runtime's text for code 3
+        EXPECT_STREQ(e.what(), "Invalid filename"); // the runtime's text for code 3
     }
     m.failWritesTo("full.ttx", 0);
     try {

@@ -35,4 +35,4 @@ std::string upperCase(std::string_view utf8);
 // Case-insensitive equality as Windows compares file names.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
-}  // namespace platform
+} // namespace platform

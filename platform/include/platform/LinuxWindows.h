@@ -55,4 +55,4 @@ std::unique_ptr<Windows> makeLinuxWindows(const LinuxWindowsOptions& options);
 // The default prefix: $WINEPREFIX, else ~/.wine.
 std::string defaultWinePrefix();
 
-}  // namespace platform
+} // namespace platform

@@ -14,7 +14,9 @@ namespace platform {
 template <class T> class Result {
 public:
     Result(T value) : v_(std::move(value)) {}
-    static Result failure(WinError code) { return Result(Error{code == 0 ? kErrorInvalidParameter : code}); }
+    static Result failure(WinError code) {
+        return Result(Error{code == 0 ? kErrorInvalidParameter : code});
+    }
 
     bool ok() const { return v_.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -45,4 +47,4 @@ private:
     std::variant<T, Error> v_;
 };
 
-}  // namespace platform
+} // namespace platform

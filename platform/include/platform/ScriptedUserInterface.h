@@ -18,10 +18,10 @@ public:
         enum Kind { MessageBox, MessageDialog, FolderPicker } kind;
         std::string title;
         std::string text;
-        std::uint32_t style = 0;              // message box
-        MessageDialogSpec dialog;             // message dialog
-        std::vector<std::string> buttons;     // captions as shown
-        std::string answer;                   // what the script answered
+        std::uint32_t style = 0;          // message box
+        MessageDialogSpec dialog;         // message dialog
+        std::vector<std::string> buttons; // captions as shown
+        std::string answer;               // what the script answered
     };
 
     // Queues the next answer: a button caption ("OK", "Storno", "Ano", "Ne",
@@ -30,8 +30,7 @@ public:
     // button, a dialog is closed with Escape and the picker is cancelled.
     void answer(std::string reply) { answers_.push_back(std::move(reply)); }
 
-    int messageBox(const std::string& text, const std::string& title,
-                   std::uint32_t style) override;
+    int messageBox(const std::string& text, const std::string& title, std::uint32_t style) override;
     int showMessageDialog(const MessageDialogSpec& dialog) override;
     std::optional<std::string> browseForFolder(const std::string& title,
                                                const std::string& root) override;
@@ -56,4 +55,4 @@ private:
     int processCalls_ = 0;
 };
 
-}  // namespace platform
+} // namespace platform

@@ -15,8 +15,8 @@ namespace platform {
 enum class MsgDlgType { Warning = 0, Error = 1, Information = 2, Confirmation = 3, Custom = 4 };
 
 struct DialogButton {
-    std::string caption;  // as shown, with the "&" of its accelerator
-    int modalResult = 0;  // what pressing it returns
+    std::string caption; // as shown, with the "&" of its accelerator
+    int modalResult = 0; // what pressing it returns
     bool isDefault = false;
     bool focused = false;
 };
@@ -25,7 +25,7 @@ struct MessageDialogSpec {
     std::string caption;
     std::string message;
     MsgDlgType type = MsgDlgType::Custom;
-    std::vector<DialogButton> buttons;  // in creation order
+    std::vector<DialogButton> buttons; // in creation order
     int helpContext = 0;
 };
 
@@ -63,4 +63,4 @@ std::vector<std::string> messageBoxButtons(std::uint32_t style);
 // The answer of a message box closed with Escape.
 int messageBoxEscapeAnswer(std::uint32_t style);
 
-}  // namespace platform
+} // namespace platform

@@ -8,8 +8,8 @@
 
 namespace platform {
 
-using WinError = std::uint32_t;  // what GetLastError returns
-using HResult = std::int32_t;    // COM result code
+using WinError = std::uint32_t; // what GetLastError returns
+using HResult = std::int32_t;   // COM result code
 
 // System error codes.
 inline constexpr WinError kErrorSuccess = 0;
@@ -97,4 +97,4 @@ inline constexpr std::uint16_t kProcessorArchitectureAmd64 = 9;
 inline constexpr std::uint32_t kCreateNewConsole = 0x10;
 inline constexpr std::uint32_t kNormalPriorityClass = 0x20;
 
-}  // namespace platform
+} // namespace platform

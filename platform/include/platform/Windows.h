@@ -30,11 +30,11 @@ enum ShareMode : std::uint32_t {
 };
 
 enum class Disposition {
-    CreateNew = 1,         // fails when the file exists
-    CreateAlways = 2,      // replaces an existing file
-    OpenExisting = 3,      // fails when the file is missing
-    OpenAlways = 4,        // opens, or creates when missing
-    TruncateExisting = 5,  // opens an existing file and empties it
+    CreateNew = 1,        // fails when the file exists
+    CreateAlways = 2,     // replaces an existing file
+    OpenExisting = 3,     // fails when the file is missing
+    OpenAlways = 4,       // opens, or creates when missing
+    TruncateExisting = 5, // opens an existing file and empties it
 };
 
 // An open file (a kernel handle). Destroying it closes it.
@@ -51,10 +51,10 @@ public:
 
 // One entry of a directory search (WIN32_FIND_DATA).
 struct FindData {
-    std::string name;  // long file name, without folder
+    std::string name; // long file name, without folder
     std::uint32_t attributes = 0;
     std::uint64_t size = 0;
-    FileTime lastWriteTime = 0;  // UTC
+    FileTime lastWriteTime = 0; // UTC
 };
 
 // A started program (process handle).
@@ -91,16 +91,16 @@ public:
 // The changes a program makes to an existing shell link through the shell's
 // link object (IShellLinkW / IPersistFile).
 struct ShellLinkChange {
-    bool clearIdList = false;      // SetIDList(nullptr) before the path
-    std::string path;              // SetPath
-    std::string workingDirectory;  // SetWorkingDirectory
-    std::string iconLocation;      // SetIconLocation
+    bool clearIdList = false;     // SetIDList(nullptr) before the path
+    std::string path;             // SetPath
+    std::string workingDirectory; // SetWorkingDirectory
+    std::string iconLocation;     // SetIconLocation
     int iconIndex = 0;
 };
 
 struct ShellLinkOutcome {
-    HResult result = kSOk;  // of the first failing step, or S_OK
-    std::string step;       // the name of the failing interface method
+    HResult result = kSOk; // of the first failing step, or S_OK
+    std::string step;      // the name of the failing interface method
 };
 
 // The millisecond tick counter (GetTickCount); injectable for tests.
@@ -147,8 +147,8 @@ public:
                                                            int showMode) = 0;
     // ShellExecute; above 32 is success.
     virtual std::intptr_t shellExecute(const std::string& verb, const std::string& file,
-                                       const std::string& parameters,
-                                       const std::string& directory, int showMode) = 0;
+                                       const std::string& parameters, const std::string& directory,
+                                       int showMode) = 0;
     // FindExecutable: the code (above 32 is success) and the program's path.
     virtual std::intptr_t findExecutable(const std::string& file, const std::string& directory,
                                          std::string& program) = 0;
@@ -194,4 +194,4 @@ public:
     virtual UserInterface& ui() = 0;
 };
 
-}  // namespace platform
+} // namespace platform
