@@ -12,10 +12,7 @@
 #include "ProgIdRegistry.h"
 #include "mdlGlob.h"
 #include "platform/LinuxWindows.h"
-
-#ifdef LISTAR2_HAS_TISKPDF
-#include "TiskPdf.h"
-#endif
+#include "tiskpdf/TiskPdf.h"
 
 namespace {
 
@@ -29,14 +26,11 @@ constexpr const char* kUsage =
     "Cesty v souboru parametrů jsou cesty Windows (prefix z $WINEPREFIX, jinak ~/.wine).\n"
     "Návratový kód: 0 PDF uloženo, 1 tiskopis se nevytvořil, 2 chybný příkazový řádek.\n";
 
+// The classes this program can create by programmatic identifier.
 void registerClasses(pdfforms::ProgIdRegistry& registry) {
-#ifdef LISTAR2_HAS_TISKPDF
     registry.Register(pdfforms::kPdfDocumentProgId, [](const pdfforms::PdfDocumentHost& host) {
         return tiskpdf::CreatePdfDocument(host);
     });
-#else
-    (void)registry; // without the library, creating the document gives 429
-#endif
 }
 
 } // namespace

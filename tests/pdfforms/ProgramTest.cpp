@@ -186,23 +186,6 @@ TEST_F(ProgramTest, ParameterErrorsShowTheirMessageAndWriteNoPdf) {
     EXPECT_TRUE(pdfsWritten().empty());
 }
 
-#ifndef LISTAR2_HAS_TISKPDF
-
-// Without the document library the job ends in its set-up question, which
-// is answered No without a terminal.
-TEST_F(ProgramTest, WithoutTheLibraryTheSetUpQuestionIsAsked) {
-    const Outcome o = job("faktura.par");
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "Dotaz...\n"
-                     "Před prvním spuštěním programu na tvorbu PDF \n"
-                     "tiskopisů je nutné nainstalovat do systému \n"
-                     "nezbytnou podporu. Chcete to provést hned? \n"
-                     "(Instaluje se pouze jeden soubor.)\n");
-    EXPECT_TRUE(pdfsWritten().empty());
-}
-
-#else
-
 TEST_F(ProgramTest, JobErrorsAfterTheParametersShowTheirMessageAndWriteNoPdf) {
     const std::string t = "C:\\DRO2015\\{TISK}\\";
     const std::string out = "C:\\DRO2015\\PDF\\chyba.pdf";
@@ -348,7 +331,5 @@ TEST_F(ProgramTest, PlainReportIsIndentedByItsPoLine) {
     EXPECT_EQ(text.find(".po "), std::string::npos);
     EXPECT_NE(text.find("Účetní kancelář Hájek"), std::string::npos);
 }
-
-#endif
 
 } // namespace
