@@ -79,16 +79,6 @@ WinError winErrorFromErrno(int e) {
     }
 }
 
-bool hostExists(const std::string& host) {
-    struct stat st;
-    return ::stat(host.c_str(), &st) == 0;
-}
-
-bool hostIsDirectory(const std::string& host) {
-    struct stat st;
-    return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 std::string hostParent(const std::string& host) {
     const auto slash = host.find_last_of('/');
     if (slash == std::string::npos)
