@@ -16,15 +16,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (p.width <= 0 || p.height <= 0 || p.xDpi <= 0 || p.yDpi <= 0)
             std::abort();
         if (!p.dct) {
-            const int components = p.colorSpace == "/DeviceGray" ? 1
+            const int components = p.colorSpace == "/DeviceGray"   ? 1
                                    : p.colorSpace == "/DeviceCMYK" ? 4
                                                                    : 3;
             const std::size_t row =
                 (static_cast<std::size_t>(p.width) * components * p.bitsPerComponent + 7) / 8;
             if (p.data.size() != row * static_cast<std::size_t>(p.height))
                 std::abort();
-            if (!p.alpha.empty() &&
-                p.alpha.size() != static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height))
+            if (!p.alpha.empty() && p.alpha.size() != static_cast<std::size_t>(p.width) *
+                                                          static_cast<std::size_t>(p.height))
                 std::abort();
         }
     } catch (const pdfforms::NumberedError&) {

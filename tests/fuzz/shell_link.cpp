@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string saved = link.serialize();
     LinkFile again;
     check(LinkFile::parse(saved, again) == platform::kSOk, "the changed link loads again");
-    check(again.string(LinkString::WorkingDir) == std::string("C:\\DRO2015"), "working folder kept");
+    check(again.string(LinkString::WorkingDir) == std::string("C:\\DRO2015"),
+          "working folder kept");
     check(again.extraData().size() <= link.extraData().size(), "no block appears");
     return 0;
 }
