@@ -801,7 +801,12 @@ private:
             problem = e.what();
             number = err::kPdfWrite;
         }
-        if (problem.empty() && (std::fflush(fp) != 0 || ::fsync(::fileno(fp)) != 0))
+        // A write that failed inside the stream's buffer (a full disk, the
+        // file-size limit) may have been reported to no caller: the stream's
+        // error flag still tells.
+        if (problem.empty() && (std::fflush(fp) != 0 || std::ferror(fp) != 0))
+            problem = errno != 0 ? std::strerror(errno) : "chyba zápisu";
+        if (problem.empty() && ::fsync(::fileno(fp)) != 0)
             problem = std::strerror(errno);
         if (std::fclose(fp) != 0 && problem.empty())
             problem = std::strerror(errno);

@@ -7,6 +7,7 @@
 #include <fnmatch.h>
 #include <fontconfig/fontconfig.h>
 #include <pwd.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -1361,6 +1362,10 @@ std::string defaultWinePrefix() {
 }
 
 std::unique_ptr<Windows> makeLinuxWindows(const LinuxWindowsOptions& options) {
+    // On Windows a write beyond what the disk takes fails and the program
+    // reports it; here a write beyond the file-size limit would end the
+    // process (SIGXFSZ) and leave half a file. Ignored, it fails with EFBIG.
+    ::signal(SIGXFSZ, SIG_IGN);
     return std::make_unique<LinuxWindows>(options);
 }
 

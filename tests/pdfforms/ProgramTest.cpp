@@ -333,3 +333,89 @@ TEST_F(ProgramTest, PlainReportIsIndentedByItsPoLine) {
 }
 
 } // namespace
+
+// Broken and hostile input: each job ends with the general error message,
+// leaves no PDF and no part of one, and keeps the PDF that was there.
+TEST_F(ProgramTest, BrokenInputEndsWithTheMessageAndKeepsTheOldPdf) {
+    const std::string t = "C:\\DRO2015\\{TISK}\\";
+    const std::string out = "C:\\DRO2015\\PDF\\stary.pdf";
+    std::ofstream(pdfDir + "/stary.pdf", std::ios::binary) << "old";
+    std::ofstream(tisk + "/text.pdf", std::ios::binary) << "Toto neni PDF.\r\n";
+    const std::string pdfBytes = slurp(tisk + "/faktura.pdf");
+    std::ofstream(tisk + "/kus.pdf", std::ios::binary) << pdfBytes.substr(0, 40);
+    ASSERT_EQ(sh("qpdf --encrypt heslo vlastnik 256 -- faktura.pdf zamceny.pdf").status, 0);
+    const std::string png = slurp(tisk + "/vodoznak.png");
+    std::ofstream(tisk + "/kus.png", std::ios::binary) << png.substr(0, png.size() / 3);
+    std::ofstream(tisk + "/obr.gif", std::ios::binary) << "GIF89a\x01\x00\x01\x00";
+    std::ofstream(tisk + "/nula.txt", std::ios::binary) << std::string("Nula\0tady", 9);
+
+    const std::vector<std::vector<std::string>> jobs = {
+        {"FAKT", t + "dodlist.txt", t + "text.pdf", out, "", "", "", "", ""},
+        {"FAKT", t + "dodlist.txt", t + "kus.pdf", out, "", "", "", "", ""},
+        {"FAKT", t + "dodlist.txt", t + "zamceny.pdf", out, "", "", "", "", ""},
+        {"FAKT", t + "dodlist.txt", t + "faktura.pdf", out, "", "", t + "kus.png", "", ""},
+        {"FAKT", t + "dodlist.txt", t + "faktura.pdf", out, "", "", t + "obr.gif", "", ""},
+        {"FAKT", t + "dodlist.txt", t + "faktura.pdf", out, "", "", "", t + "text.pdf", ""},
+        {"FAKT", t + "nula.txt", t + "faktura.pdf", out, "", "", "", "", ""},
+    };
+    for (const auto& lines : jobs) {
+        SCOPED_TRACE(lines[1] + " " + lines[2] + " " + lines[6] + " " + lines[7]);
+        params("zly.par", lines);
+        const Outcome o = job("zly.par");
+        EXPECT_EQ(o.status, 1);
+        EXPECT_TRUE(o.err.starts_with("Hlášení programu Listar2...\nChyba programu Listar2:\n"))
+            << o.err;
+        EXPECT_TRUE(o.err.ends_with("\nTiskopis se nevytvoří.\n")) << o.err;
+        EXPECT_EQ(pdfsWritten(), std::vector<std::string>{"stary.pdf"});
+        EXPECT_EQ(slurp(pdfDir + "/stary.pdf"), "old");
+    }
+}
+
+// Every byte value but 0 is printable text: the job renders all of it.
+TEST_F(ProgramTest, EveryByteValueRenders) {
+    std::string text;
+    for (int line = 0; line < 8; ++line) {
+        for (int b = 1; b < 256; ++b)
+            if (b != 12 && b != 13)
+                text += static_cast<char>(b);
+        text += "\r\n";
+    }
+    std::ofstream(tisk + "/bajty.txt", std::ios::binary) << text;
+    const std::string t = "C:\\DRO2015\\{TISK}\\";
+    params("bajty.par", {"BLANK", t + "bajty.txt", t + "sestava.pdf", "C:\\DRO2015\\PDF\\b.pdf", "",
+                         "", "", "", ""});
+    const Outcome o = job("bajty.par");
+    ASSERT_EQ(o.status, 0) << o.err;
+    expectClean(pdfDir + "/b.pdf");
+    EXPECT_NE(layout(pdfDir + "/b.pdf").find("0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ"),
+              std::string::npos);
+}
+
+// A disk that fills up while the PDF is written (here: the file-size limit)
+// is reported; no part of the new file stays and the old file is whole.
+TEST_F(ProgramTest, DiskFullDuringTheSaveKeepsTheOldPdf) {
+    std::string line;
+    for (int i = 0; i < 78; ++i)
+        line += static_cast<char>('!' + (i * 7) % 90);
+    std::string text;
+    for (int page = 0; page < 200; ++page) {
+        for (int l = 0; l < 60; ++l)
+            text += line + "\r\n";
+        text += "\f";
+    }
+    std::ofstream(tisk + "/velky.txt", std::ios::binary) << text;
+    const std::string t = "C:\\DRO2015\\{TISK}\\";
+    params("velky.par", {"BLANK", t + "velky.txt", t + "sestava.pdf", "C:\\DRO2015\\PDF\\v.pdf", "",
+                         "", "", "", ""});
+    std::ofstream(pdfDir + "/v.pdf", std::ios::binary) << "old";
+    const Outcome o = sh("sh -c " + quote("ulimit -f 64; exec " + quote(LISTAR2_PATH) + " '$' " +
+                                          quote("C:\\DRO2015\\{tisk}\\velky.par")));
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("Soubor PDF nelze uložit: C:\\DRO2015\\PDF\\v.pdf"), std::string::npos)
+        << o.err;
+    EXPECT_EQ(pdfsWritten(), std::vector<std::string>{"v.pdf"});
+    EXPECT_EQ(slurp(pdfDir + "/v.pdf"), "old");
+    // Without the limit the same job is saved.
+    EXPECT_EQ(job("velky.par").status, 0);
+    EXPECT_EQ(pages(pdfDir + "/v.pdf"), 200);
+}
