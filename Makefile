@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo sanitize fuzz format clean
+.PHONY: all deps configure build test demo bench sanitize fuzz format clean
 
 all: build
 
@@ -21,6 +21,10 @@ test: build
 
 demo: build
 	sh scripts/demo.sh $(BUILD)
+
+# Listar2 beside the tools a user would pick instead (not part of `test`).
+bench: build
+	sh bench/run.sh $(BUILD)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize:

@@ -26,9 +26,9 @@ std::optional<std::string> ResolvePath(platform::Windows& windows, const std::st
     if (path.empty()) {
         return std::nullopt;
     }
-    if (path.front() == '/') {
-        return path;
-    }
+    // A host path ("/...") goes through the emulated Windows as well, where
+    // it is seen under Z: (or its drive): its names are then matched without
+    // regard to case, so the upper-cased continuation template is found.
     platform::Result<std::string> native = windows.nativePath(path);
     if (!native) {
         return std::nullopt;

@@ -16,10 +16,10 @@ std::string TrimNull(const std::string& text);
 // The full path of the program the system opens that file with, or "".
 std::string AssociatedProgram(platform::Windows& windows, const std::string& file);
 
-// Where the C++ library opens a path of the job: a host path beginning with
-// "/" as it stands, any other path as a Windows path (drive letters, names
-// without regard to case, relative to the current folder). Nothing when the
-// path names no place on this machine.
+// Where the C++ library opens a path of the job: a Windows path (drive
+// letters, names without regard to case, relative to the current folder),
+// or a host path beginning with "/", seen under its drive the same way.
+// Nothing when the path names no place on this machine.
 std::optional<std::string> ResolvePath(platform::Windows& windows, const std::string& path);
 
 // Offers to install the missing PDF library: asks, checks for a PDF viewer

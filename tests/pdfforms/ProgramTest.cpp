@@ -419,3 +419,14 @@ TEST_F(ProgramTest, DiskFullDuringTheSaveKeepsTheOldPdf) {
     EXPECT_EQ(job("velky.par").status, 0);
     EXPECT_EQ(pages(pdfDir + "/v.pdf"), 200);
 }
+
+// Host paths in the parameter file are matched without regard to case too,
+// so the upper-cased continuation template of a host path is found.
+TEST_F(ProgramTest, HostPathsFindTheContinuationTemplate) {
+    std::ofstream(tisk + "/dve.txt", std::ios::binary) << "Strana 1\r\n\fStrana 2\r\n";
+    params("host.par", {"BLANK", tisk + "/dve.txt", tisk + "/sestava.pdf", pdfDir + "/h.pdf", "",
+                        "", "", "", ""});
+    const Outcome o = job("host.par");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(pages(pdfDir + "/h.pdf"), 2);
+}
