@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo bench sanitize fuzz format clean
+.PHONY: all deps configure build test demo bench sanitize memcheck fuzz format clean
 
 all: build
 
@@ -29,6 +29,10 @@ bench: build
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize:
 	$(MAKE) test BUILD=build-sanitize CMAKE_FLAGS="-DSANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+
+# The programs' end-to-end runs under valgrind.
+memcheck: build
+	sh scripts/memcheck.sh $(BUILD)
 
 # The libFuzzer targets, each for FUZZ_SECONDS (default 60).
 fuzz:
