@@ -455,6 +455,11 @@ int RunTerminal(TInstal& form, TerminalUserInterface& ui, std::ostream& out) {
         ui.repeatPrompt();
     };
     ui.messagePump = [&form] { form.ProcessMessages(); };
+    if (!ui.isFolder)
+        ui.isFolder = [&form](const std::string& folder) {
+            auto attrs = form.windows().fileAttributes(folder);
+            return attrs && (*attrs & kFileAttributeDirectory);
+        };
 
     form.Activate();
     bool print = true;

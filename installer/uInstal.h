@@ -89,6 +89,7 @@ public:
     bool Dispatch(const std::function<void()>& handler);
 
     bool closed() const { return window.closed; }
+    platform::Windows& windows() { return win_; }
 
 private:
     std::string argument(std::size_t n) const;
