@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo sanitize format clean
+.PHONY: all deps configure build test demo bench sanitize fuzz format clean
 
 all: build
 
@@ -22,12 +22,20 @@ test: build
 demo: build
 	sh scripts/demo.sh $(BUILD)
 
+# Listar2 beside the tools a user would pick instead (not part of `test`).
+bench: build
+	sh bench/run.sh $(BUILD)
+
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize:
 	$(MAKE) test BUILD=build-sanitize CMAKE_FLAGS="-DSANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+
+# The libFuzzer targets, each for FUZZ_SECONDS (default 60).
+fuzz:
+	sh scripts/fuzz.sh
 
 format:
 	find platform installer pdfforms tiskpdf tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-sanitize
+	rm -rf $(BUILD) build-sanitize build-fuzz

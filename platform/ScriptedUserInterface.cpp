@@ -3,18 +3,6 @@
 #include "platform/Encoding.h"
 
 namespace platform {
-namespace {
-
-std::string withoutAmpersand(const std::string& s) {
-    std::string out;
-    for (char c : s)
-        if (c != '&')
-            out += c;
-    return out;
-}
-
-} // namespace
-
 std::optional<std::string> ScriptedUserInterface::nextAnswer() {
     if (answers_.empty())
         return std::nullopt;
@@ -51,8 +39,8 @@ int ScriptedUserInterface::showMessageDialog(const MessageDialogSpec& dialog) {
     if (const auto reply = nextAnswer(); reply && !reply->empty()) {
         s.answer = *reply;
         for (std::size_t i = 0; i < dialog.buttons.size(); ++i)
-            if (equalsIgnoreCase(withoutAmpersand(dialog.buttons[i].caption),
-                                 withoutAmpersand(*reply)))
+            if (equalsIgnoreCase(withoutAccelerator(dialog.buttons[i].caption),
+                                 withoutAccelerator(*reply)))
                 index = static_cast<int>(i);
     }
     shown_.push_back(std::move(s));

@@ -25,15 +25,15 @@ std::vector<BoxButton> buttonsOf(std::uint32_t style) {
     }
 }
 
-std::string withoutAmpersand(const std::string& s) {
+} // namespace
+
+std::string withoutAccelerator(const std::string& s) {
     std::string out;
     for (char c : s)
         if (c != '&')
             out += c;
     return out;
 }
-
-} // namespace
 
 std::vector<std::string> messageBoxButtons(std::uint32_t style) {
     std::vector<std::string> out;
@@ -43,7 +43,7 @@ std::vector<std::string> messageBoxButtons(std::uint32_t style) {
 }
 
 int messageBoxAnswerFor(std::uint32_t style, const std::string& caption) {
-    const std::string wanted = withoutAmpersand(caption);
+    const std::string wanted = withoutAccelerator(caption);
     for (const auto& b : buttonsOf(style))
         if (equalsIgnoreCase(wanted, b.czech) || equalsIgnoreCase(wanted, b.english))
             return b.answer;

@@ -11,6 +11,11 @@ PACKAGES="
   poppler-utils liblnk-utils
 "
 
+# "fuzz": what the libFuzzer build needs besides.
+if [ "${1:-}" = fuzz ]; then
+    PACKAGES="$PACKAGES clang libclang-rt-14-dev"
+fi
+
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -7,6 +7,7 @@
 #include <fnmatch.h>
 #include <fontconfig/fontconfig.h>
 #include <pwd.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -77,16 +78,6 @@ WinError winErrorFromErrno(int e) {
     default:
         return 1117; // ERROR_IO_DEVICE
     }
-}
-
-bool hostExists(const std::string& host) {
-    struct stat st;
-    return ::stat(host.c_str(), &st) == 0;
-}
-
-bool hostIsDirectory(const std::string& host) {
-    struct stat st;
-    return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string hostParent(const std::string& host) {
@@ -996,7 +987,7 @@ public:
         auto host = hostOf(linkFile);
         if (!host)
             return {hresultFromWin32(host.error()), "IPersistFile::Load"};
-        return shelllink::updateLinkFile(*host, change);
+        return shelllink::updateLinkFile(*host, change, shelllink::lookupThrough(*this));
     }
 
     UserInterface& ui() override { return *options_.ui; }
@@ -1324,6 +1315,8 @@ std::string LinuxWindows::formatMessage(std::uint32_t code) {
         return "The filename or extension is too long.";
     case kErrorDirectory:
         return "The directory name is invalid.";
+    case 1392: // ERROR_FILE_CORRUPT
+        return "The file or directory is corrupted and unreadable.";
     case 1117:
         return "The request could not be performed because of an I/O device error.";
     case 0x80004001u:
@@ -1369,6 +1362,10 @@ std::string defaultWinePrefix() {
 }
 
 std::unique_ptr<Windows> makeLinuxWindows(const LinuxWindowsOptions& options) {
+    // On Windows a write beyond what the disk takes fails and the program
+    // reports it; here a write beyond the file-size limit would end the
+    // process (SIGXFSZ) and leave half a file. Ignored, it fails with EFBIG.
+    ::signal(SIGXFSZ, SIG_IGN);
     return std::make_unique<LinuxWindows>(options);
 }
 

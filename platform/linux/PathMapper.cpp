@@ -36,14 +36,20 @@ char upperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
-bool exists(const std::string& host) {
-    struct stat st;
-    return ::stat(host.c_str(), &st) == 0;
-}
-
-bool isDirectory(const std::string& host) {
-    struct stat st;
-    return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// Drops empty names and "." and resolves ".." among the names of a path.
+std::vector<std::string> resolveDots(const std::vector<std::string>& names) {
+    std::vector<std::string> parts;
+    for (const auto& c : names) {
+        if (c.empty() || c == ".")
+            continue;
+        if (c == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(c);
+    }
+    return parts;
 }
 
 // The name in folder that equals name without regard to case.
@@ -66,19 +72,11 @@ std::optional<std::string> findIgnoringCase(const std::string& folder, const std
 // trailing dots and blanks that Windows drops from names.
 std::string normaliseTail(const std::string& root, const std::string& tail) {
     std::vector<std::string> parts;
-    for (std::string c : split(tail, '\\')) {
-        if (c.empty() || c == ".")
-            continue;
-        if (c == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-            continue;
-        }
+    for (std::string c : resolveDots(split(tail, '\\'))) {
         while (!c.empty() && (c.back() == '.' || c.back() == ' '))
             c.pop_back();
-        if (c.empty())
-            continue;
-        parts.push_back(c);
+        if (!c.empty())
+            parts.push_back(c);
     }
     std::string out = root;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -107,24 +105,14 @@ std::string canonicalHost(const std::string& host) {
         if (::getcwd(buf, sizeof buf))
             abs = hostJoin(buf, abs);
     }
-    std::vector<std::string> parts;
-    for (const auto& c : split(abs, '/')) {
-        if (c.empty() || c == ".")
-            continue;
-        if (c == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-            continue;
-        }
-        parts.push_back(c);
-    }
+    const std::vector<std::string> parts = resolveDots(split(abs, '/'));
     // Resolve the longest existing head, keep the rest as written.
     std::size_t n = parts.size();
     while (true) {
         std::string head = "/";
         for (std::size_t i = 0; i < n; ++i)
             head = hostJoin(head, parts[i]);
-        if (n == 0 || exists(head)) {
+        if (n == 0 || hostExists(head)) {
             std::string out = realOrSelf(head);
             for (std::size_t i = n; i < parts.size(); ++i)
                 out = hostJoin(out, parts[i]);
@@ -135,6 +123,16 @@ std::string canonicalHost(const std::string& host) {
 }
 
 } // namespace
+
+bool hostExists(const std::string& host) {
+    struct stat st;
+    return ::stat(host.c_str(), &st) == 0;
+}
+
+bool hostIsDirectory(const std::string& host) {
+    struct stat st;
+    return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 std::string hostJoin(const std::string& folder, const std::string& name) {
     if (folder.empty())
@@ -195,7 +193,7 @@ std::optional<std::string> PathMapper::driveRoot(char drive) const {
     if (lower < 'a' || lower > 'z')
         return std::nullopt;
     const std::string link = prefix_ + "/dosdevices/" + std::string(1, lower) + ":";
-    if (isDirectory(link))
+    if (hostIsDirectory(link))
         return realOrSelf(link);
     struct stat st;
     if (::lstat(link.c_str(), &st) == 0)

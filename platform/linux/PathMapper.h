@@ -40,5 +40,7 @@ private:
 
 // Joins a host folder and a name with one "/".
 std::string hostJoin(const std::string& folder, const std::string& name);
+bool hostExists(const std::string& host);
+bool hostIsDirectory(const std::string& host);
 
 } // namespace platform

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "linux/ShellLinkFormat.h"
 #include "platform/Windows.h"
 
 namespace platform::shelllink {
@@ -11,5 +12,14 @@ namespace platform::shelllink {
 // Applies the change to the link file at hostPath. The paths inside the
 // change are Windows paths, written into the link as they are.
 ShellLinkOutcome updateLinkFile(const std::string& hostPath, const ShellLinkChange& change);
+
+// The same, with what a directory search tells about the new target and its
+// folders (attributes, size, time), which the shell records in the link.
+ShellLinkOutcome updateLinkFile(const std::string& hostPath, const ShellLinkChange& change,
+                                const TargetLookup& lookup);
+
+// The lookup of a Windows: its directory search (FindFirstFile) for each
+// path. The Windows must outlive the lookup.
+TargetLookup lookupThrough(Windows& win);
 
 } // namespace platform::shelllink

@@ -54,6 +54,9 @@ public:
     virtual void setWindowsEnabled(bool /*enabled*/) {}
 };
 
+// A caption without the "&" that marks its accelerator key.
+std::string withoutAccelerator(const std::string& caption);
+
 // Answer of a message box for a button caption ("OK", "Storno", "Ano", "Ne",
 // "Yes", "No", "Cancel"; case and "&" ignored); 0 when the caption is none
 // of the box's buttons.

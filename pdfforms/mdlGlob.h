@@ -1,0 +1,88 @@
+// The PDF tool's job: command line and parameter file, the FAND text, the
+// choice of print form, rendering and saving, and the one message through
+// which every failed job is reported.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "NumberedError.h"
+#include "PdfDocument.h"
+#include "ProgIdRegistry.h"
+#include "cls1250.h"
+#include "clsPDFTiskopis.h"
+#include "platform/Windows.h"
+
+namespace pdfforms::mdlGlob {
+
+// True when the text begins with the dot-command ".po " or ".ti ".
+bool StartsWithDotCommand(std::string_view text);
+
+// Applies the leading dot-command lines of a FAND text in place: the
+// header lines go, and every body line is indented by the ".po " value.
+// Fails with error 13 (no line end, value not a number), 6 (value out of
+// range) or 5 (negative value).
+void ApplyDotCommands(std::string& FandText);
+
+// The text of the general error message (lines separated by CR).
+std::string GeneralErrorText(const NumberedError& error);
+
+inline constexpr const char* kMessageTitle = "Hlášení programu Listar2...";
+
+// How a run ended.
+enum class JobOutcome {
+    Saved,         // the PDF file was saved
+    Failed,        // the job failed; its message was shown
+    EndedSilently, // the command line was not a print job
+};
+
+class Job {
+public:
+    Job(platform::Windows& windows, const ProgIdRegistry& registry);
+    ~Job();
+
+    // Runs the whole job for the command line (the text after the program's
+    // own name).
+    JobOutcome Main(const std::string& commandLine);
+
+    // The steps of the job.
+
+    // Checks the command line and reads the parameter file. False when the
+    // command line is not "$", one space and a path: the run then ends.
+    bool CtiParametry(const std::string& commandLine);
+    // True when the length of the named file can be read.
+    bool FileExists(const std::string& path);
+    void CtiFandFile();
+    // Releases the document, the print form and the converter.
+    void EndJob();
+
+    // The job parameters and the text.
+    std::string ParamFile;
+    std::string TypTiskopisu;
+    std::string FandFile;
+    std::string PDFVzor;
+    std::string PDFFile;
+    bool SaveFlag = false;
+    std::vector<std::string> TextColor;
+    std::string VodoznakFile;
+    std::string PrilohaFile;
+    std::string Heslo;
+    std::string FandText;
+
+private:
+    void readParameters();
+    const cls1250& converter();
+    std::string readWholeFile(const std::string& path);
+    PdfDocumentHost documentHost();
+    std::unique_ptr<clsPDFTiskopis> createPrintForm();
+
+    platform::Windows& windows_;
+    const ProgIdRegistry& registry_;
+    std::unique_ptr<cls1250> converter_;
+    std::shared_ptr<IPDFDocument> document_;
+    std::unique_ptr<clsPDFTiskopis> printForm_;
+};
+
+} // namespace pdfforms::mdlGlob

@@ -1,0 +1,373 @@
+// The job of Listar2 on an emulated Windows in a temporary prefix, with a
+// recording document object and a scripted user.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "ConsoleUserInterface.h"
+#include "RecordingDocument.h"
+#include "mdlAPI.h"
+#include "mdlGlob.h"
+#include "platform/LinuxWindows.h"
+#include "platform/ScriptedUserInterface.h"
+
+namespace pdfforms {
+namespace {
+
+namespace fs = std::filesystem;
+using mdlGlob::Job;
+using mdlGlob::JobOutcome;
+
+class DriverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/listar2-driver-XXXXXX";
+        root = mkdtemp(tmpl);
+        prefix = root + "/prefix";
+        platform::LinuxWindowsOptions options;
+        options.prefix = prefix;
+        options.ui = &ui;
+        options.modulePath = prefix + "/drive_c/DRO/{tisk}/Listar2.exe";
+        options.runtimeDir = root + "/run";
+        windows = platform::makeLinuxWindows(options);
+        fs::create_directories(prefix + "/drive_c/DRO/{tisk}");
+        windows->setCurrentDirectory("C:\\DRO\\{tisk}");
+        write("DRO/{tisk}/faktura.pdf", "%PDF template");
+        write("DRO/{tisk}/text.txt", "Faktura \x9f. 1\r\n");
+
+        registry.Register(kPdfDocumentProgId, [this](const PdfDocumentHost& h) {
+            host = h;
+            auto doc = std::make_unique<test::RecordingDocument>();
+            doc->failCall = failCall;
+            doc->failNumber = failNumber;
+            doc->onCall = [this](const std::string& c) { calls.push_back(c); };
+            return doc;
+        });
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    // Writes a file below C:\ of the prefix (relative path, host separators).
+    void write(const std::string& relative, const std::string& bytes) {
+        const fs::path p = prefix + "/drive_c/" + relative;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << bytes;
+    }
+    void params(const std::string& bytes) { write("DRO/{tisk}/param.txt", bytes); }
+
+    JobOutcome run(const std::string& commandLine = "$ C:\\DRO\\{tisk}\\param.txt") {
+        Job job(*windows, registry);
+        return job.Main(commandLine);
+    }
+    std::string onlyMessage() {
+        EXPECT_EQ(ui.shown().size(), 1u);
+        return ui.shown().empty() ? "" : ui.shown().back().text;
+    }
+    static std::string general(const std::string& line2) {
+        return "Chyba programu Listar2:\r" + line2 + "\rTiskopis se nevytvoří.";
+    }
+
+    std::string root, prefix;
+    platform::ScriptedUserInterface ui;
+    std::unique_ptr<platform::Windows> windows;
+    ProgIdRegistry registry;
+    PdfDocumentHost host;
+    std::vector<std::string> calls;
+    std::string failCall;
+    int failNumber = 70;
+};
+
+const std::string kGoodParams = "faKt \r\ntext.txt\r\nC:\\DRO\\{TISK}\\FAKTURA.PDF\r\n"
+                                "C:\\DRO\\out.pdf\r\n\r\n\r\n\r\n\r\n\r\n";
+
+TEST_F(DriverTest, ParameterFileValues) {
+    write("DRO/{tisk}/vodoznak.png", "png");
+    write("DRO/{tisk}/p\xc5\x99\xc3\xadloha.pdf", "%PDF");
+    // Line 5 "N" still means true; a quoted value keeps its comma; an
+    // unquoted comma splits; code page 852 paths are converted.
+    params(" blank\r\n  text.txt \r\nfaktura.pdf\r\n\"C:\\out,1.pdf\"\r\nN\r\n255  0\r\n"
+           "vodoznak.png\r\np\xfd\xa1loha.pdf\r\nheslo,zbytek\r\n");
+    Job job(*windows, registry);
+    ASSERT_TRUE(job.CtiParametry("$ param.txt"));
+    EXPECT_EQ(job.TypTiskopisu, "BLANK");
+    EXPECT_EQ(job.FandFile, "text.txt");
+    EXPECT_EQ(job.PDFFile, "C:\\out,1.pdf");
+    EXPECT_TRUE(job.SaveFlag);
+    EXPECT_EQ(job.TextColor, (std::vector<std::string>{"255", "", "0"}));
+    EXPECT_EQ(job.PrilohaFile, "příloha.pdf");
+    EXPECT_EQ(job.Heslo, "heslo");
+
+    params(kGoodParams);
+    ASSERT_TRUE(job.CtiParametry("$ param.txt"));
+    EXPECT_FALSE(job.SaveFlag);
+    EXPECT_EQ(job.TextColor, (std::vector<std::string>{"0", "0", "0"}));
+    EXPECT_EQ(job.Heslo, "");
+}
+
+TEST_F(DriverTest, BadCommandLinesEndSilently) {
+    params(kGoodParams);
+    for (const char* line : {"", "$", "$  param.txt", "# param.txt", "$ param.txt x"}) {
+        EXPECT_EQ(run(line), JobOutcome::EndedSilently) << line;
+    }
+    EXPECT_TRUE(ui.shown().empty());
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(DriverTest, ParameterErrorsShowTheirMessage) {
+    struct Case {
+        std::string params;
+        std::string line2;
+    };
+    const std::vector<Case> cases = {
+        {"FAKTURA\r\n", " 601: Nepodporovaný tiskopis."},
+        {"FAKT\r\ntext.txt\r\n\r\nout.pdf\r\n\r\n\r\n\r\n\r\n\r\n",
+         " 602: Chybí soubor předlohy ()."},
+        {"FAKT\r\ntext.txt\r\nC:\\DRO\\{tisk}\\n\xa0vrh.pdf\r\n", " 602: Chybí soubor předlohy "
+                                                                  "(C:\\DRO\\{tisk}\\návrh.pdf)."},
+        {"FAKT\r\ntext.txt\r\nfaktura.pdf\r\nout.pdf\r\n\r\n\r\nznak.png\r\n\r\n\r\n",
+         " 603: Chybí soubor s obrázkem (znak.png)."},
+        {"FAKT\r\ntext.txt\r\nfaktura.pdf\r\nout.pdf\r\n\r\n\r\n\r\nC:\\DRO\r\n\r\n",
+         " 604: Chybí soubor přílohy (C:\\DRO)."},
+        {"FAKT\r\ntext.txt\r\nfaktura.pdf\r\nout.pdf\r\n\r\n\r\n\r\n\r\n",
+         " 62: Chyba při čtení parametrů."},
+        {std::string("FAKT\r\ntext\0.txt\r\n", 16), " 9: Chyba při čtení parametrů."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line2);
+        ui.clearShown();
+        params(c.params);
+        EXPECT_EQ(run(), JobOutcome::Failed);
+        EXPECT_EQ(onlyMessage(), general(c.line2));
+        EXPECT_EQ(ui.shown().back().title, "Hlášení programu Listar2...");
+        EXPECT_EQ(ui.shown().back().style, platform::kMbOk | platform::kMbIconInformation);
+        EXPECT_TRUE(calls.empty()); // no document object was created
+    }
+    ui.clearShown();
+    EXPECT_EQ(run("$ C:\\DRO\\chybi.txt"), JobOutcome::Failed);
+    EXPECT_EQ(onlyMessage(), general(" 53: Chyba při čtení parametrů."));
+}
+
+TEST_F(DriverTest, JobErrorsAfterTheDocumentWasCreated) {
+    struct Case {
+        std::string params;
+        std::string text;
+        std::string failCall;
+        std::string line2;
+    };
+    const std::string fakt = "FAKT\r\ntext.txt\r\nfaktura.pdf\r\nout.pdf\r\n\r\n";
+    const std::vector<Case> cases = {
+        {"FAKT\r\nchybi.txt\r\nfaktura.pdf\r\nout.pdf\r\n\r\n\r\n\r\n\r\n\r\n", "", "",
+         " 53: Chyba při čtení Fand souboru (CtiFandFile)."},
+        {fakt + "\r\n\r\n\r\n\r\n", ".po x\r\nbody", "",
+         " 13: Chyba při čtení Fand souboru (CtiFandFile)."},
+        {"V\r\ntext.txt\r\nfaktura.pdf\r\nout.pdf\r\n\r\n\r\n\r\n\r\n\r\n", "text", "",
+         " 91: Proměnná objektu nebo proměnná bloku With není nastavena."},
+        {fakt + "255 0\r\n\r\n\r\n\r\n", "text", "",
+         " 9: Chyba při generování PDF souboru (MakePDF)."},
+        {fakt + "\r\n\r\n\r\n\r\n", "text", "DrawText",
+         " 70: Chyba při generování PDF souboru (MakePDF)."},
+        {fakt + "\r\n\r\n\r\n\r\n", "text", "SaveDocument", " 70: failure of SaveDocument"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line2);
+        ui.clearShown();
+        calls.clear();
+        params(c.params);
+        write("DRO/{tisk}/text.txt", c.text);
+        failCall = c.failCall;
+        EXPECT_EQ(run(), JobOutcome::Failed);
+        EXPECT_EQ(onlyMessage(), general(c.line2));
+        EXPECT_TRUE(std::none_of(calls.begin(), calls.end(), [](const std::string& call) {
+            return call.starts_with("SaveDocument");
+        }));
+    }
+}
+
+TEST_F(DriverTest, SuccessfulJobRendersAndSaves) {
+    params("DODL\r\ntext.txt\r\nfaktura.pdf\r\nC:\\DRO\\Out.pdf\r\nA\r\n\r\n\r\n\r\nheslo\r\n");
+    write("DRO/{tisk}/text.txt", ".po 2\r\nA\r\n");
+    EXPECT_EQ(run(), JobOutcome::Saved);
+    EXPECT_TRUE(ui.shown().empty());
+    // The ".po 2" header is gone and every line is indented by two.
+    ASSERT_GE(calls.size(), 9u);
+    EXPECT_EQ(calls.front(), "OpenPdf(faktura.pdf,)");
+    const std::vector<std::string> tail(calls.end() - 9, calls.end());
+    const std::vector<std::string> expected = {
+        "SetPassword(heslo)", "DrawText( )",        "DrawText( )",
+        "DrawText(A)",        "MoveTextTo(1,34.4)", "DrawText( )",
+        "DrawText( )",        "FinishDocument",     "SaveDocument(C:\\DRO\\Out.pdf,1)"};
+    EXPECT_EQ(tail, expected);
+
+    // The document resolves the package's paths on this machine: relative to
+    // the current folder, and the upper-cased continuation template too.
+    write("DRO/{tisk}/faktura2.pdf", "%PDF");
+    EXPECT_TRUE(fs::equivalent(host.resolvePath("FAKTURA.PDF"),
+                               prefix + "/drive_c/DRO/{tisk}/faktura.pdf"));
+    EXPECT_TRUE(fs::equivalent(host.resolvePath("C:\\DRO\\{TISK}\\FAKTURA2.PDF"),
+                               prefix + "/drive_c/DRO/{tisk}/faktura2.pdf"));
+    EXPECT_EQ(host.resolvePath("/etc/hostname"), "/etc/hostname");
+}
+
+TEST(DotCommandsTest, IndentationAndHeaders) {
+    const auto apply = [](std::string text) {
+        mdlGlob::ApplyDotCommands(text);
+        return text;
+    };
+    EXPECT_EQ(apply(".po 5\r\nA\r\nB"), "     A\r\n     B");
+    EXPECT_EQ(apply(".ti Nadpis\r\n.po 4\r\nA\r\n"), "    A\r\n    ");
+    EXPECT_EQ(apply(".ti Nadpis\r\nA\r\n"), ".ti Nadpis\r\nA\r\n");
+    EXPECT_EQ(apply(".po 5\r\n"), "     ");
+    EXPECT_EQ(apply(".po 1\r\n.po 2\r\nA"), std::string(12, ' ') + "A");
+    EXPECT_EQ(apply(".po 0\r\nA\r\nB"), "A\r\nB");
+    // A dot line that starts after character 50 is body text.
+    const std::string longTitle = ".ti " + std::string(50, 'x') + "\r\n";
+    EXPECT_EQ(apply(longTitle + ".po 3\r\nA"), longTitle + ".po 3\r\nA");
+    EXPECT_TRUE(mdlGlob::StartsWithDotCommand(".po 1"));
+    EXPECT_FALSE(mdlGlob::StartsWithDotCommand(".PO 1"));
+    EXPECT_FALSE(mdlGlob::StartsWithDotCommand(".po"));
+}
+
+TEST(DotCommandsTest, BadValuesFailWithTheirNumbers) {
+    const auto errorOf = [](std::string text) {
+        try {
+            mdlGlob::ApplyDotCommands(text);
+        } catch (const NumberedError& e) {
+            return e.number();
+        }
+        return 0;
+    };
+    EXPECT_EQ(errorOf(".po 5"), 13); // no line end at all
+    EXPECT_EQ(errorOf(".po x\r\nA"), 13);
+    EXPECT_EQ(errorOf(".po 5\r\n.xx\r\nA"), 13); // other dot-commands join the number
+    EXPECT_EQ(errorOf(".po 40000\r\nA"), 6);
+    EXPECT_EQ(errorOf(".po 99999999999999999999\r\nA"), 6);
+    EXPECT_EQ(errorOf(".po -2\r\nA"), 5);
+}
+
+class LibrarySetupTest : public DriverTest {
+protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        registry = ProgIdRegistry(); // the library is not installed
+        params(kGoodParams);
+        fs::create_directories(root + "/bin");
+        oldPath = std::getenv("PATH");
+        setenv("PATH", (root + "/bin:" + oldPath).c_str(), 1);
+    }
+    void TearDown() override {
+        setenv("PATH", oldPath.c_str(), 1);
+        DriverTest::TearDown();
+    }
+    void viewer(bool present) {
+        std::ofstream(root + "/bin/xdg-mime") << "#!/bin/sh\n"
+                                              << (present ? "echo okular.desktop\n" : "exit 0\n");
+        fs::permissions(root + "/bin/xdg-mime", fs::perms::owner_all);
+    }
+    void setupProgram() {
+        const std::string path = prefix + "/drive_c/DRO/{tisk}/SETUPCP.EXE";
+        std::ofstream(path) << "#!/bin/sh\ntouch '" << root << "/started'\n";
+        fs::permissions(path, fs::perms::owner_all);
+    }
+    bool started() {
+        for (int i = 0; i < 100 && !fs::exists(root + "/started"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return fs::exists(root + "/started");
+    }
+    std::vector<std::string> texts() {
+        std::vector<std::string> t;
+        for (const auto& s : ui.shown()) {
+            t.push_back(s.text);
+        }
+        return t;
+    }
+
+    std::string oldPath;
+    const std::string question = "Před prvním spuštěním programu na tvorbu PDF \r"
+                                 "tiskopisů je nutné nainstalovat do systému \r"
+                                 "nezbytnou podporu. Chcete to provést hned? \r"
+                                 "(Instaluje se pouze jeden soubor.)";
+    const std::string noViewer = "V systému ještě chybí program k prohlížení a tisku\r"
+                                 "PDF souborů. Ten si můžete doinstalovat z našeho\r"
+                                 "distribučního CD nebo ze stránek www.bilko.cz\r"
+                                 "z odkazu /Ke stažení (Program Adobe Reader).";
+    const std::string noSetup = "Nelze spustit instalaci TiskPDF\r"
+                                "protože chybí soubor {TISK}\\SETUPCP.EXE.\r"
+                                "Zavolejte hot-line bilko.";
+};
+
+TEST_F(LibrarySetupTest, AnswerNoShowsNothingMore) {
+    setupProgram();
+    ui.answer("Ne");
+    EXPECT_EQ(run(), JobOutcome::Failed);
+    EXPECT_EQ(texts(), std::vector<std::string>{question});
+    EXPECT_EQ(ui.shown()[0].title, "Dotaz...");
+    EXPECT_EQ(ui.shown()[0].style,
+              platform::kMbYesNo | platform::kMbIconQuestion | platform::kMbSystemModal);
+    EXPECT_FALSE(fs::exists(root + "/started"));
+}
+
+TEST_F(LibrarySetupTest, NoViewerIsToldThenTheInstallerStarts) {
+    viewer(false);
+    setupProgram();
+    ui.answer("Ano");
+    EXPECT_EQ(run(), JobOutcome::Failed);
+    EXPECT_EQ(texts(), (std::vector<std::string>{question, noViewer}));
+    EXPECT_TRUE(started());
+}
+
+TEST_F(LibrarySetupTest, WithViewerAndWithoutInstaller) {
+    viewer(true);
+    ui.answer("Ano");
+    // The text file is missing too: the document object comes first.
+    write("DRO/{tisk}/text.txt", "");
+    fs::remove(prefix + "/drive_c/DRO/{tisk}/text.txt");
+    EXPECT_EQ(run(), JobOutcome::Failed);
+    EXPECT_EQ(texts(), (std::vector<std::string>{question, noSetup}));
+    EXPECT_EQ(ui.shown()[1].title, "Hlášení programu Listar2...");
+}
+
+TEST_F(LibrarySetupTest, MissingTemplateIsReportedBeforeTheLibraryIsNeeded) {
+    params("FAKT\r\ntext.txt\r\nchybi.pdf\r\nout.pdf\r\n\r\n\r\n\r\n\r\n\r\n");
+    EXPECT_EQ(run(), JobOutcome::Failed);
+    EXPECT_EQ(texts(),
+              std::vector<std::string>{general(" 602: Chybí soubor předlohy (chybi.pdf).")});
+}
+
+TEST(MdlApiTest, TrimNull) {
+    EXPECT_EQ(mdlAPI::TrimNull(std::string("ab\0cd", 5)), "ab");
+    EXPECT_EQ(mdlAPI::TrimNull("abc"), "abc");
+    EXPECT_EQ(mdlAPI::TrimNull(std::string("\0", 1)), "");
+}
+
+TEST(ConsoleUserInterfaceTest, WritesTitleAndLinesAndAsksOnlyOnATerminal) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    std::vector<std::string> replies{"možná", "Ano"};
+    ConsoleUserInterface terminal(out, true, [&]() -> std::optional<std::string> {
+        if (replies.empty()) {
+            return std::nullopt;
+        }
+        std::string r = replies.front();
+        replies.erase(replies.begin());
+        return r;
+    });
+    EXPECT_EQ(terminal.messageBox("a\rb", "Titul", platform::kMbOk), platform::kIdOk);
+    EXPECT_EQ(terminal.messageBox("?", "Dotaz...", platform::kMbYesNo), platform::kIdYes);
+    EXPECT_EQ(terminal.messageBox("?", "Dotaz...", platform::kMbYesNo), platform::kIdNo); // EOF
+    ConsoleUserInterface pipe(out, false, [] { return std::optional<std::string>("Ano"); });
+    EXPECT_EQ(pipe.messageBox("?", "Dotaz...", platform::kMbYesNo), platform::kIdNo);
+    std::fclose(out);
+    EXPECT_EQ(std::string(buffer, size), "Titul\na\nb\nDotaz...\n?\n[Ano/Ne] [Ano/Ne] "
+                                         "Dotaz...\n?\n[Ano/Ne] \nDotaz...\n?\n");
+    std::free(buffer);
+}
+
+} // namespace
+} // namespace pdfforms

@@ -1,0 +1,856 @@
+// The document object of Part 4.4 on qpdf.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <vector>
+
+#include <qpdf/PDFVersion.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "Fonts.h"
+#include "Images.h"
+#include "TiskPdf.h"
+#include "Util.h"
+
+namespace tiskpdf {
+
+namespace {
+
+using pdfforms::InfoText;
+
+constexpr const char* kFontPrefix = "/TPF";
+constexpr const char* kImagePrefix = "/TPI";
+constexpr const char* kWatermarkPrefix = "/TPW";
+
+// Where drawing goes: a page or a watermark. Positions are kept in points
+// from the top-left corner, y downwards; the PDF user space has the top-left
+// corner at (originX, originY), y upwards.
+struct Canvas {
+    std::string ops; // content operators drawn so far
+    double originX = 0, originY = 0;
+    double x = 0, y = 0;  // text position, points from the top-left
+    bool inText = false;  // inside BT .. ET
+    bool runOpen = false; // a text-showing operator "<...> Tj" is open
+    double runStartX = 0, runBaseline = 0;
+    int emFont = -1; // text state written to ops so far
+    float emSize = 0, emScale = 100;
+    float emColor[4] = {0, 0, 0, 0};
+    int emColorMode = 1;
+    std::vector<int> fonts, images, watermarks; // resources used
+    bool hasBox = false;
+    double box[4] = {0, 0, 0, 0}; // extent of the drawing in user space
+
+    void extend(double x0, double y0, double x1, double y1) {
+        if (!hasBox) {
+            box[0] = x0, box[1] = y0, box[2] = x1, box[3] = y1;
+            hasBox = true;
+            return;
+        }
+        box[0] = std::min(box[0], x0);
+        box[1] = std::min(box[1], y0);
+        box[2] = std::max(box[2], x1);
+        box[3] = std::max(box[3], y1);
+    }
+    bool empty() const { return ops.empty(); }
+};
+
+void addUnique(std::vector<int>& v, int n) {
+    if (std::find(v.begin(), v.end(), n) == v.end())
+        v.push_back(n);
+}
+
+struct Page {
+    QPDFObjectHandle object;   // the page dictionary in the output
+    QPDFObjectHandle pristine; // its dictionary as it came from the file
+    int resolution = 72;
+    Canvas canvas;
+    std::vector<int> watermarks;
+};
+
+struct Source {
+    std::shared_ptr<QPDF> pdf;
+    std::vector<QPDFObjectHandle> pristine; // first copies of its pages
+    bool copied = false;
+};
+
+struct Image {
+    QPDFObjectHandle xobject;
+    int width, height;
+    double xDpi, yDpi;
+};
+
+// One drawing of a watermark, a form XObject. Each BeginWatermark ..
+// EndWatermark makes a new drawing; one equal to the previous drawing is not
+// kept, so redrawing the same picture for every form (Part 4.3) keeps one
+// XObject. A page shows the drawing that was current at ApplyWatermark.
+struct WatermarkDrawing {
+    Canvas canvas;
+    QPDFObjectHandle xobject;
+    int id = 0;
+};
+
+struct Watermark {
+    std::vector<std::unique_ptr<WatermarkDrawing>> drawings;
+    std::unique_ptr<WatermarkDrawing> open; // between Begin and End
+    int resolution = 72;
+};
+
+bool sameDrawing(const Canvas& a, const Canvas& b) {
+    return a.ops == b.ops && a.inText == b.inText && a.fonts == b.fonts && a.images == b.images;
+}
+
+std::string readFile(const std::string& path, bool& missing) {
+    std::ifstream in(path, std::ios::binary);
+    missing = false;
+    if (!in) {
+        missing = (errno == ENOENT);
+        throw std::runtime_error(std::strerror(errno));
+    }
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad())
+        throw std::runtime_error("chyba čtení");
+    return s.str();
+}
+
+class Document final : public pdfforms::IPDFDocument {
+public:
+    explicit Document(pdfforms::PdfDocumentHost host) : host_(std::move(host)) {
+        out_.emptyPDF();
+        out_.setSuppressWarnings(true);
+    }
+
+    // ------------------------------------------------------------ pages
+
+    void OpenPdf(const std::string& path, const std::string& password) override {
+        Source& src = source(path, password);
+        closeRun();
+        for (auto& p : pages_)
+            out_.removePage(p->object);
+        pages_.clear();
+        selected_ = 0;
+        watermarkTarget_ = -1;
+        current_ = nullptr;
+        appendPages(src, path);
+        if (!pages_.empty())
+            current_ = &pages_[0]->canvas;
+    }
+
+    void AppendPdf(const std::string& path, const std::string& password) override {
+        Source& src = source(path, password);
+        appendPages(src, path);
+        if (!current_ && !pages_.empty())
+            current_ = &pages_[selected_]->canvas;
+    }
+
+    std::int32_t PageCount() override { return static_cast<std::int32_t>(pages_.size()); }
+
+    void SelectPage(std::int32_t index) override {
+        checkPage(index);
+        closeRun();
+        selected_ = index;
+        if (watermarkTarget_ < 0)
+            current_ = &pages_[index]->canvas;
+    }
+
+    // ------------------------------------------------------------ pictures
+
+    std::int32_t LoadImage(const std::string& path) override {
+        const std::string file = resolve(path);
+        auto cached = imageByFile_.find(file);
+        if (cached != imageByFile_.end())
+            return cached->second;
+        std::string bytes;
+        bool missing = false;
+        try {
+            bytes = readFile(file, missing);
+        } catch (const std::exception& e) {
+            if (missing)
+                fail(err::kFileNotFound, "Obrázek neexistuje: " + path);
+            fail(err::kImageUnreadable, "Obrázek nelze přečíst: " + path + " (" + e.what() + ")");
+        }
+        Picture pic = decodePicture(bytes, path);
+        QPDFObjectHandle xobj = out_.newStream(pic.data);
+        QPDFObjectHandle dict = xobj.getDict();
+        dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+        dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+        dict.replaceKey("/Width", QPDFObjectHandle::newInteger(pic.width));
+        dict.replaceKey("/Height", QPDFObjectHandle::newInteger(pic.height));
+        dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName(pic.colorSpace));
+        dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(pic.bitsPerComponent));
+        if (pic.dct) {
+            // The JPEG goes in as it is; qpdf leaves DCT data alone.
+            xobj.replaceStreamData(pic.data, QPDFObjectHandle::newName("/DCTDecode"),
+                                   QPDFObjectHandle::newNull());
+            if (pic.invertCmyk)
+                dict.replaceKey("/Decode", QPDFObjectHandle::parse("[1 0 1 0 1 0 1 0]"));
+        }
+        if (!pic.alpha.empty()) {
+            QPDFObjectHandle mask = out_.newStream(pic.alpha);
+            QPDFObjectHandle md = mask.getDict();
+            md.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+            md.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+            md.replaceKey("/Width", QPDFObjectHandle::newInteger(pic.width));
+            md.replaceKey("/Height", QPDFObjectHandle::newInteger(pic.height));
+            md.replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceGray"));
+            md.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+            dict.replaceKey("/SMask", mask);
+        }
+        images_.push_back({xobj, pic.width, pic.height, pic.xDpi, pic.yDpi});
+        const auto handle = static_cast<std::int32_t>(images_.size());
+        imageByFile_[file] = handle;
+        return handle;
+    }
+
+    std::int32_t ImageResolution(std::int32_t image) override {
+        return static_cast<std::int32_t>(std::lround(imageAt(image).xDpi));
+    }
+
+    std::int32_t Resolution() override {
+        return pages_.empty() ? 72 : pages_[selected_]->resolution;
+    }
+
+    void SetResolution(std::int32_t unitsPerInch) override {
+        if (unitsPerInch <= 0)
+            fail(err::kInvalidArgument, "Neplatné rozlišení: " + std::to_string(unitsPerInch));
+        for (auto& p : pages_)
+            p->resolution = unitsPerInch;
+    }
+
+    // ------------------------------------------------------------ watermarks
+
+    std::int32_t NewWatermark() override {
+        watermarks_.push_back(std::make_unique<Watermark>());
+        return static_cast<std::int32_t>(watermarks_.size());
+    }
+
+    void BeginWatermark(std::int32_t watermark) override {
+        Watermark& w = watermarkAt(watermark);
+        if (watermarkTarget_ >= 0)
+            fail(err::kWrongState, "Vodoznak se už kreslí (BeginWatermark).");
+        closeRun();
+        w.resolution = Resolution();
+        w.open = std::make_unique<WatermarkDrawing>();
+        watermarkTarget_ = watermark - 1;
+        current_ = &w.open->canvas;
+    }
+
+    void DrawImage(std::int32_t image, float x, float y) override {
+        const Image& img = imageAt(image);
+        Canvas& c = canvas();
+        closeRun();
+        if (c.inText) {
+            c.ops += "ET\n";
+            c.inText = false;
+        }
+        const double k = 72.0 / currentResolution();
+        const double w = img.width * 72.0 / img.xDpi;
+        const double h = img.height * 72.0 / img.yDpi;
+        const double left = c.originX + x * k;
+        const double bottom = c.originY - y * k - h;
+        c.ops += "q ";
+        appendNumber(c.ops, w);
+        c.ops += " 0 0 ";
+        appendNumber(c.ops, h);
+        c.ops += ' ';
+        appendNumber(c.ops, left);
+        c.ops += ' ';
+        appendNumber(c.ops, bottom);
+        c.ops += " cm ";
+        c.ops += kImagePrefix;
+        c.ops += std::to_string(image);
+        c.ops += " Do Q\n";
+        addUnique(c.images, image);
+        c.extend(left, bottom, left + w, bottom + h);
+    }
+
+    void EndWatermark() override {
+        if (watermarkTarget_ < 0)
+            fail(err::kWrongState, "Žádný vodoznak se nekreslí (EndWatermark).");
+        closeRun();
+        Watermark& w = *watermarks_[watermarkTarget_];
+        if (w.drawings.empty() || !sameDrawing(w.drawings.back()->canvas, w.open->canvas))
+            keepDrawing(w);
+        w.open.reset();
+        watermarkTarget_ = -1;
+        current_ = pages_.empty() ? nullptr : &pages_[selected_]->canvas;
+    }
+
+    void ApplyWatermark(std::int32_t page, std::int32_t watermark) override {
+        checkPage(page);
+        Watermark& w = watermarkAt(watermark);
+        if (w.drawings.empty()) { // never drawn: an empty drawing
+            w.open = std::make_unique<WatermarkDrawing>();
+            keepDrawing(w);
+        }
+        addUnique(pages_[page]->watermarks, w.drawings.back()->id);
+    }
+
+    // ------------------------------------------------------------ document
+
+    void SetDocumentMode(std::int32_t mode) override {
+        if (mode < 0 || mode > 2)
+            fail(err::kInvalidArgument, "Neznámý režim dokumentu: " + std::to_string(mode));
+        documentMode_ = mode;
+    }
+
+    void SetInfoText(InfoText which, const std::string& text) override {
+        const int i = static_cast<int>(which);
+        if (i < 0 || i > 4)
+            fail(err::kInvalidArgument, "Neznámý popisný text dokumentu.");
+        info_[i] = text;
+    }
+
+    // ------------------------------------------------------------ text
+
+    std::int32_t RegisterFont(const std::string& face, bool bold, bool italic, std::int32_t arg1,
+                              std::int32_t arg2, std::int32_t arg3) override {
+        if (arg1 != 0 || arg2 != 0 || arg3 != 0)
+            fail(err::kInvalidArgument, "RegisterFont: vyhrazené argumenty musí být 0.");
+        int index = 0;
+        const std::string file = FontFace::findFile(face, bold, italic, index);
+        for (std::size_t i = 0; i < fonts_.size(); ++i)
+            if (fonts_[i]->file() == file && fonts_[i]->index() == index)
+                return static_cast<std::int32_t>(i + 1);
+        fonts_.push_back(std::make_unique<FontFace>(file, index, italic));
+        return static_cast<std::int32_t>(fonts_.size());
+    }
+
+    void UseFont(std::int32_t font, float size) override {
+        if (font < 1 || font > static_cast<std::int32_t>(fonts_.size()))
+            fail(err::kBadHandle, "Neplatné číslo písma: " + std::to_string(font));
+        if (!(size > 0))
+            fail(err::kInvalidArgument, "Neplatná velikost písma.");
+        if (font - 1 == font_ && size == size_)
+            return;
+        closeRun();
+        font_ = font - 1;
+        size_ = size;
+        updateAdvanceFactor();
+    }
+
+    void SetTextScaling(float percent) override {
+        if (!(percent > 0) || !std::isfinite(percent))
+            fail(err::kInvalidArgument, "Neplatné horizontální měřítko písma.");
+        if (percent == scale_)
+            return;
+        closeRun();
+        scale_ = percent;
+        updateAdvanceFactor();
+    }
+
+    void SetColorMode(std::int32_t mode) override {
+        if (mode != 1 && mode != 2)
+            fail(err::kInvalidArgument, "Neznámý barevný režim: " + std::to_string(mode));
+        colorMode_ = mode;
+    }
+
+    void SetTextColor(float red, float green, float blue, float fourth) override {
+        const float v[4] = {red, green, blue, colorMode_ == 2 ? fourth : 0.0f};
+        for (float c : v)
+            if (!(c >= 0.0f && c <= 1.0f))
+                fail(err::kInvalidArgument, "Složka barvy mimo rozsah 0 až 1.");
+        if (std::equal(v, v + 4, color_) && textColorMode_ == colorMode_)
+            return;
+        closeRun();
+        std::copy(v, v + 4, color_);
+        textColorMode_ = colorMode_;
+    }
+
+    void MoveTextTo(float x, float y) override {
+        Canvas& c = canvas();
+        closeRun();
+        const double k = 72.0 / currentResolution();
+        c.x = x * k;
+        c.y = y * k;
+    }
+
+    void DrawText(const std::string& text) override {
+        if (text.empty())
+            return;
+        Canvas& c = canvas();
+        if (font_ < 0)
+            fail(err::kWrongState, "Není vybráno písmo (DrawText).");
+        FontFace& f = *fonts_[font_];
+        if (!c.runOpen)
+            startRun(c, f);
+        static const char hex[] = "0123456789ABCDEF";
+        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+        const auto* end = p + text.size();
+        while (p < end) {
+            std::uint32_t cp = *p++;
+            if (cp >= 0x80) {
+                int more = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : cp >= 0xC0 ? 1 : -1;
+                cp &= more == 3 ? 0x07 : more == 2 ? 0x0F : 0x1F;
+                if (more < 0)
+                    cp = 0xFFFD;
+                for (int i = 0; i < more; ++i) {
+                    if (p >= end || (*p & 0xC0) != 0x80) {
+                        cp = 0xFFFD;
+                        break;
+                    }
+                    cp = (cp << 6) | (*p++ & 0x3F);
+                }
+            }
+            const std::uint16_t g = f.glyph(cp);
+            const char h[4] = {hex[g >> 12], hex[(g >> 8) & 15], hex[(g >> 4) & 15], hex[g & 15]};
+            c.ops.append(h, 4);
+            c.x += f.advance(g) * advanceFactor_;
+        }
+    }
+
+    void SetPassword(const std::string& password) override { password_ = password; }
+
+    void FinishDocument() override {
+        closeRun();
+        if (watermarkTarget_ >= 0)
+            EndWatermark();
+    }
+
+    void SaveDocument(const std::string& path, bool flag) override {
+        const std::string file = resolve(path);
+        closeRun();
+        try {
+            materialize();
+        } catch (const pdfforms::NumberedError&) {
+            throw;
+        } catch (const std::exception& e) {
+            fail(err::kPdfWrite, std::string("Chyba při sestavení PDF: ") + e.what());
+        }
+        writeAtomically(file, path);
+        if (flag && host_.openInViewer) {
+            try {
+                host_.openInViewer(file);
+            } catch (...) {
+                // A viewer that cannot be started is no error of the save.
+            }
+        }
+    }
+
+private:
+    // ------------------------------------------------------------ helpers
+
+    std::string resolve(const std::string& path) {
+        return host_.resolvePath ? host_.resolvePath(path) : path;
+    }
+
+    void checkPage(std::int32_t index) const {
+        if (index < 0 || index >= static_cast<std::int32_t>(pages_.size()))
+            fail(err::kPageIndex, "Stránka " + std::to_string(index) + " neexistuje (dokument má " +
+                                      std::to_string(pages_.size()) + " stran).");
+    }
+
+    const Image& imageAt(std::int32_t h) const {
+        if (h < 1 || h > static_cast<std::int32_t>(images_.size()))
+            fail(err::kBadHandle, "Neplatné číslo obrázku: " + std::to_string(h));
+        return images_[h - 1];
+    }
+
+    Watermark& watermarkAt(std::int32_t h) {
+        if (h < 1 || h > static_cast<std::int32_t>(watermarks_.size()))
+            fail(err::kBadHandle, "Neplatné číslo vodoznaku: " + std::to_string(h));
+        return *watermarks_[h - 1];
+    }
+
+    Canvas& canvas() {
+        if (!current_)
+            fail(err::kWrongState, "Dokument nemá žádnou stránku.");
+        return *current_;
+    }
+
+    int currentResolution() const {
+        if (watermarkTarget_ >= 0)
+            return watermarks_[watermarkTarget_]->resolution;
+        return pages_.empty() ? 72 : pages_[selected_]->resolution;
+    }
+
+    void keepDrawing(Watermark& w) {
+        w.open->id = static_cast<int>(drawings_.size()) + 1;
+        w.open->xobject = out_.newStream();
+        drawings_.push_back(w.open.get());
+        w.drawings.push_back(std::move(w.open));
+    }
+
+    void updateAdvanceFactor() { advanceFactor_ = size_ * (scale_ / 100.0) / 1000.0; }
+
+    Source& source(const std::string& path, const std::string& password) {
+        const std::string file = resolve(path);
+        auto it = sources_.find(file);
+        if (it != sources_.end())
+            return it->second;
+        auto pdf = std::make_shared<QPDF>();
+        pdf->setSuppressWarnings(true);
+        Source src;
+        try {
+            if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
+                fail(err::kFileNotFound, "Soubor PDF neexistuje: " + path);
+            pdf->processFile(file.c_str(), password.c_str());
+            pdf->pushInheritedAttributesToPage();
+            for (auto& page : pdf->getAllPages())
+                src.pristine.push_back(page);
+        } catch (const pdfforms::NumberedError&) {
+            throw;
+        } catch (const QPDFExc& e) {
+            if (e.getErrorCode() == qpdf_e_password)
+                fail(err::kPdfPassword, "Soubor PDF je chráněn heslem: " + path);
+            fail(err::kPdfUnreadable,
+                 "Soubor PDF nelze přečíst: " + path + " (" + e.getMessageDetail() + ")");
+        } catch (const std::exception& e) {
+            fail(err::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
+        }
+        PDFVersion fileVersion = pdf->getVersionAsPDFVersion();
+        if (maxVersion_ < fileVersion)
+            maxVersion_ = fileVersion;
+        src.pdf = std::move(pdf);
+        return sources_.emplace(file, std::move(src)).first->second;
+    }
+
+    void appendPages(Source& src, const std::string& path) {
+        closeRun();
+        try {
+            if (!src.copied) {
+                // First use: the pages and everything they refer to are
+                // copied once; later uses share them.
+                std::vector<QPDFObjectHandle> firstCopies;
+                for (auto& foreign : src.pristine) {
+                    out_.addPage(foreign, false);
+                    QPDFObjectHandle page = out_.getAllPages().back();
+                    shareDirect(page, "/Resources");
+                    shareDirect(page, "/Contents");
+                    firstCopies.push_back(page.shallowCopy());
+                    addPageEntry(page, firstCopies.back());
+                }
+                src.pristine = std::move(firstCopies);
+                src.copied = true;
+            } else {
+                for (auto& pristine : src.pristine) {
+                    QPDFObjectHandle page = out_.makeIndirectObject(pristine.shallowCopy());
+                    out_.addPage(page, false);
+                    addPageEntry(page, pristine);
+                }
+            }
+        } catch (const pdfforms::NumberedError&) {
+            throw;
+        } catch (const std::exception& e) {
+            fail(err::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
+        }
+    }
+
+    // A direct /Resources dictionary or /Contents array becomes an indirect
+    // object, so that every copy of the page refers to the same one.
+    void shareDirect(QPDFObjectHandle& page, const char* key) {
+        QPDFObjectHandle v = page.getKey(key);
+        if (!v.isIndirect() && (v.isDictionary() || v.isArray()))
+            page.replaceKey(key, out_.makeIndirectObject(v));
+    }
+
+    void addPageEntry(QPDFObjectHandle page, QPDFObjectHandle pristine) {
+        auto p = std::make_unique<Page>();
+        p->object = page;
+        p->pristine = pristine;
+        QPDFObjectHandle box = pristine.getKey("/CropBox");
+        if (!box.isArray() || box.getArrayNItems() != 4)
+            box = pristine.getKey("/MediaBox");
+        double llx = 0, lly = 0, urx = 612, ury = 792;
+        if (box.isArray() && box.getArrayNItems() == 4) {
+            auto r = box.getArrayAsRectangle();
+            llx = std::min(r.llx, r.urx);
+            urx = std::max(r.llx, r.urx);
+            lly = std::min(r.lly, r.ury);
+            ury = std::max(r.lly, r.ury);
+        }
+        (void)lly;
+        (void)urx;
+        p->canvas.originX = llx;
+        p->canvas.originY = ury;
+        pages_.push_back(std::move(p));
+    }
+
+    // Opens a text-showing operator at the text position with the current state.
+    void startRun(Canvas& c, FontFace& f) {
+        std::string& o = c.ops;
+        if (!c.inText) {
+            o += "BT\n";
+            c.inText = true;
+        }
+        if (c.emFont != font_ || c.emSize != size_) {
+            o += kFontPrefix;
+            o += std::to_string(font_ + 1);
+            o += ' ';
+            appendNumber(o, size_);
+            o += " Tf\n";
+            c.emFont = font_;
+            c.emSize = size_;
+            addUnique(c.fonts, font_ + 1);
+        }
+        if (c.emScale != scale_) {
+            appendNumber(o, scale_);
+            o += " Tz\n";
+            c.emScale = scale_;
+        }
+        if (!std::equal(color_, color_ + 4, c.emColor) || c.emColorMode != textColorMode_) {
+            const int n = textColorMode_ == 2 ? 4 : 3;
+            for (int i = 0; i < n; ++i) {
+                appendNumber(o, color_[i]);
+                o += ' ';
+            }
+            o += n == 4 ? "k\n" : "rg\n";
+            std::copy(color_, color_ + 4, c.emColor);
+            c.emColorMode = textColorMode_;
+        }
+        c.runStartX = c.originX + c.x;
+        c.runBaseline = c.originY - c.y - f.cellAscent() * size_;
+        o += "1 0 0 1 ";
+        appendNumber(o, c.runStartX);
+        o += ' ';
+        appendNumber(o, c.runBaseline);
+        o += " Tm\n<";
+        c.runOpen = true;
+    }
+
+    void closeRun() {
+        if (!current_ || !current_->runOpen)
+            return;
+        Canvas& c = *current_;
+        c.ops += "> Tj\n";
+        c.runOpen = false;
+        const FontFace& f = *fonts_[c.emFont];
+        c.extend(c.runStartX, c.runBaseline - f.cellDescent() * c.emSize, c.originX + c.x,
+                 c.runBaseline + f.cellAscent() * c.emSize);
+    }
+
+    // ------------------------------------------------------------ output
+
+    QPDFObjectHandle resources(QPDFObjectHandle base, const Canvas& c,
+                               const std::vector<int>& marks) {
+        QPDFObjectHandle res =
+            base.isDictionary() ? base.shallowCopy() : QPDFObjectHandle::newDictionary();
+        if (!c.fonts.empty()) {
+            QPDFObjectHandle old = res.getKey("/Font");
+            QPDFObjectHandle fonts =
+                old.isDictionary() ? old.shallowCopy() : QPDFObjectHandle::newDictionary();
+            for (int f : c.fonts)
+                fonts.replaceKey(kFontPrefix + std::to_string(f), fontObjects_[f - 1]);
+            res.replaceKey("/Font", fonts);
+        }
+        if (!c.images.empty() || !marks.empty()) {
+            QPDFObjectHandle old = res.getKey("/XObject");
+            QPDFObjectHandle xo =
+                old.isDictionary() ? old.shallowCopy() : QPDFObjectHandle::newDictionary();
+            for (int i : c.images)
+                xo.replaceKey(kImagePrefix + std::to_string(i), images_[i - 1].xobject);
+            for (int w : marks)
+                xo.replaceKey(kWatermarkPrefix + std::to_string(w), drawings_[w - 1]->xobject);
+            res.replaceKey("/XObject", xo);
+        }
+        return res;
+    }
+
+    static std::string closedOps(const Canvas& c) { return c.inText ? c.ops + "ET\n" : c.ops; }
+
+    void materialize() {
+        fontObjects_.clear();
+        for (auto& f : fonts_)
+            fontObjects_.push_back(f->anyUsed() ? f->pdfObject(out_) : QPDFObjectHandle::newNull());
+
+        for (WatermarkDrawing* wp : drawings_) {
+            WatermarkDrawing& w = *wp;
+            QPDFObjectHandle d = w.xobject.getDict();
+            w.xobject.replaceStreamData(closedOps(w.canvas), QPDFObjectHandle::newNull(),
+                                        QPDFObjectHandle::newNull());
+            d.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+            d.replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
+            const double* b = w.canvas.box;
+            d.replaceKey(
+                "/BBox",
+                QPDFObjectHandle::newArray(std::vector<QPDFObjectHandle>{
+                    QPDFObjectHandle::newInteger(static_cast<long long>(std::floor(b[0]))),
+                    QPDFObjectHandle::newInteger(static_cast<long long>(std::floor(b[1]))),
+                    QPDFObjectHandle::newInteger(static_cast<long long>(std::ceil(b[2]))),
+                    QPDFObjectHandle::newInteger(static_cast<long long>(std::ceil(b[3])))}));
+            d.replaceKey("/Resources", resources(QPDFObjectHandle::newNull(), w.canvas, {}));
+        }
+
+        for (auto& pp : pages_) {
+            Page& p = *pp;
+            if (p.canvas.empty() && p.watermarks.empty())
+                continue;
+            std::vector<QPDFObjectHandle> contents;
+            if (!p.watermarks.empty()) {
+                std::string s;
+                for (int w : p.watermarks) {
+                    s += "q 1 0 0 1 ";
+                    appendNumber(s, p.canvas.originX);
+                    s += ' ';
+                    appendNumber(s, p.canvas.originY);
+                    s += " cm ";
+                    s += kWatermarkPrefix + std::to_string(w) + " Do Q\n";
+                }
+                contents.push_back(out_.newStream(s));
+            }
+            if (!p.canvas.empty()) {
+                if (!saveState_.isInitialized())
+                    saveState_ = out_.newStream(std::string("q\n"));
+                contents.push_back(saveState_);
+            }
+            QPDFObjectHandle orig = p.pristine.getKey("/Contents");
+            if (orig.isStream()) {
+                contents.push_back(orig);
+            } else if (orig.isArray()) {
+                for (auto& item : orig.aitems())
+                    if (item.isStream())
+                        contents.push_back(item);
+            }
+            if (!p.canvas.empty())
+                contents.push_back(out_.newStream("Q\n" + closedOps(p.canvas)));
+            p.object.replaceKey("/Contents", QPDFObjectHandle::newArray(contents));
+            p.object.replaceKey("/Resources",
+                                resources(p.pristine.getKey("/Resources"), p.canvas, p.watermarks));
+        }
+
+        QPDFObjectHandle trailer = out_.getTrailer();
+        static const char* const keys[5] = {"/Title", "/Subject", "/Author", "/Keywords",
+                                            "/Creator"};
+        QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
+        bool any = false;
+        for (int i = 0; i < 5; ++i)
+            if (!info_[i].empty()) {
+                info.replaceKey(keys[i], QPDFObjectHandle::newUnicodeString(info_[i]));
+                any = true;
+            }
+        if (any)
+            trailer.replaceKey("/Info", out_.makeIndirectObject(info));
+        else
+            trailer.removeKey("/Info");
+
+        QPDFObjectHandle root = out_.getRoot();
+        root.removeKey("/PageLayout");
+        if (documentMode_ == 1)
+            root.replaceKey("/PageLayout", QPDFObjectHandle::newName("/SinglePage"));
+        if (documentMode_ == 2)
+            root.replaceKey("/PageLayout", QPDFObjectHandle::newName("/OneColumn"));
+    }
+
+    void writeAtomically(const std::string& file, const std::string& path) {
+        std::string dir = ".", base = file;
+        if (auto slash = file.rfind('/'); slash != std::string::npos) {
+            dir = slash == 0 ? "/" : file.substr(0, slash);
+            base = file.substr(slash + 1);
+        }
+        if (base.empty())
+            fail(err::kSaveFailed, "Neplatná cesta k výstupnímu souboru: " + path);
+        std::string tmp = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
+        if (dir == ".")
+            tmp = "." + base + ".XXXXXX";
+        std::vector<char> name(tmp.begin(), tmp.end());
+        name.push_back('\0');
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0)
+            fail(err::kSaveFailed,
+                 "Soubor nelze vytvořit: " + path + " (" + std::strerror(errno) + ")");
+        const std::string tmpName(name.data());
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        FILE* fp = ::fdopen(fd, "wb");
+        if (!fp) {
+            ::close(fd);
+            ::unlink(tmpName.c_str());
+            fail(err::kSaveFailed, "Soubor nelze vytvořit: " + path);
+        }
+        std::string problem;
+        std::int32_t number = err::kSaveFailed;
+        try {
+            QPDFWriter w(out_);
+            w.setOutputFile(tmpName.c_str(), fp, false);
+            w.setObjectStreamMode(qpdf_o_generate);
+            w.setCompressStreams(true);
+            w.setDecodeLevel(qpdf_dl_generalized);
+            w.setMinimumPDFVersion(maxVersion_);
+            if (!password_.empty()) {
+                w.setR6EncryptionParameters(password_.c_str(), password_.c_str(), true, true, true,
+                                            true, true, true, qpdf_r3p_full, true);
+            } else {
+                w.setDeterministicID(true);
+            }
+            // Warnings while writing mean stream data that could not be read
+            // (qpdf would go on with what it got): the save fails instead.
+            out_.getWarnings();
+            for (auto& [name, src] : sources_)
+                src.pdf->getWarnings();
+            w.write();
+            std::vector<QPDFExc> warnings = out_.getWarnings();
+            for (auto& [name, src] : sources_)
+                for (auto& e : src.pdf->getWarnings())
+                    warnings.push_back(e);
+            if (!warnings.empty()) {
+                problem = warnings.front().what();
+                number = err::kPdfWrite;
+            }
+        } catch (const std::exception& e) {
+            problem = e.what();
+            number = err::kPdfWrite;
+        }
+        // A write that failed inside the stream's buffer (a full disk, the
+        // file-size limit) may have been reported to no caller: the stream's
+        // error flag still tells.
+        if (problem.empty() && (std::fflush(fp) != 0 || std::ferror(fp) != 0))
+            problem = errno != 0 ? std::strerror(errno) : "chyba zápisu";
+        if (problem.empty() && ::fsync(::fileno(fp)) != 0)
+            problem = std::strerror(errno);
+        if (std::fclose(fp) != 0 && problem.empty())
+            problem = std::strerror(errno);
+        if (problem.empty() && std::rename(tmpName.c_str(), file.c_str()) != 0)
+            problem = std::strerror(errno);
+        if (!problem.empty()) {
+            ::unlink(tmpName.c_str());
+            fail(number, "Soubor PDF nelze uložit: " + path + " (" + problem + ")");
+        }
+    }
+
+    pdfforms::PdfDocumentHost host_;
+    QPDF out_;
+    std::map<std::string, Source> sources_;
+    PDFVersion maxVersion_{1, 3, 0};
+    std::vector<std::unique_ptr<Page>> pages_;
+    std::int32_t selected_ = 0;
+    Canvas* current_ = nullptr;
+    int watermarkTarget_ = -1;
+
+    std::vector<std::unique_ptr<FontFace>> fonts_;
+    std::vector<QPDFObjectHandle> fontObjects_;
+    std::vector<Image> images_;
+    std::map<std::string, std::int32_t> imageByFile_;
+    std::vector<std::unique_ptr<Watermark>> watermarks_;
+    std::vector<WatermarkDrawing*> drawings_; // all kept drawings, by id - 1
+    QPDFObjectHandle saveState_;
+
+    int font_ = -1;
+    float size_ = 12;
+    float scale_ = 100;
+    double advanceFactor_ = 12 / 1000.0;
+    int colorMode_ = 1, textColorMode_ = 1;
+    float color_[4] = {0, 0, 0, 0};
+
+    int documentMode_ = 0;
+    std::string info_[5];
+    std::string password_;
+};
+
+} // namespace
+
+std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host) {
+    return std::make_unique<Document>(std::move(host));
+}
+
+} // namespace tiskpdf

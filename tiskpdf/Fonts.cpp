@@ -1,0 +1,301 @@
+#include "Fonts.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include <fontconfig/fontconfig.h>
+#include <hb-ot.h>
+#include <hb-subset.h>
+#include <hb.h>
+
+#include "Util.h"
+
+namespace tiskpdf {
+
+namespace {
+
+std::uint32_t be16(const char* p) {
+    return (static_cast<std::uint8_t>(p[0]) << 8) | static_cast<std::uint8_t>(p[1]);
+}
+std::int32_t sbe16(const char* p) {
+    return static_cast<std::int16_t>(be16(p));
+}
+std::uint32_t be32(const char* p) {
+    return (be16(p) << 16) | be16(p + 2);
+}
+
+// The bytes of one table of the face (empty when it has none).
+std::string table(hb_face_t* face, const char* tag) {
+    hb_blob_t* b = hb_face_reference_table(face, hb_tag_from_string(tag, 4));
+    unsigned len = 0;
+    const char* data = hb_blob_get_data(b, &len);
+    std::string s(data ? data : "", data ? len : 0);
+    hb_blob_destroy(b);
+    return s;
+}
+
+void appendHex4(std::string& s, std::uint32_t v) {
+    static const char hex[] = "0123456789ABCDEF";
+    char b[4] = {hex[(v >> 12) & 15], hex[(v >> 8) & 15], hex[(v >> 4) & 15], hex[v & 15]};
+    s.append(b, 4);
+}
+
+void appendUtf16Hex(std::string& s, std::uint32_t cp) {
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        appendHex4(s, 0xD800 + (cp >> 10));
+        appendHex4(s, 0xDC00 + (cp & 0x3FF));
+    } else {
+        appendHex4(s, cp);
+    }
+}
+
+} // namespace
+
+std::string FontFace::findFile(const std::string& family, bool bold, bool italic, int& index) {
+    FcPattern* pat = FcPatternCreate();
+    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pat, &result);
+    FcPatternDestroy(pat);
+    std::string file;
+    index = 0;
+    if (match) {
+        FcChar8* f = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &f) == FcResultMatch && f)
+            file = reinterpret_cast<const char*>(f);
+        int i = 0;
+        if (FcPatternGetInteger(match, FC_INDEX, 0, &i) == FcResultMatch)
+            index = i;
+        FcPatternDestroy(match);
+    }
+    if (file.empty())
+        fail(err::kFontUnusable, "Písmo \"" + family + "\" nebylo nalezeno (RegisterFont).");
+    return file;
+}
+
+FontFace::FontFace(const std::string& file, int index, bool italicRequested)
+    : file_(file), index_(index) {
+    blob_ = hb_blob_create_from_file_or_fail(file.c_str());
+    if (!blob_)
+        fail(err::kFontUnusable, "Soubor písma nelze číst: " + file);
+    face_ = hb_face_create(blob_, static_cast<unsigned>(index));
+    font_ = hb_font_create(face_);
+    upem_ = hb_face_get_upem(face_);
+    glyphCount_ = hb_face_get_glyph_count(face_);
+    if (table(face_, "glyf").empty() || glyphCount_ == 0 || upem_ == 0)
+        fail(err::kFontUnusable, "Písmo nemá obrysy TrueType: " + file);
+    hb_font_set_scale(font_, static_cast<int>(upem_), static_cast<int>(upem_));
+
+    const double k = 1000.0 / upem_;
+    advance_.resize(glyphCount_);
+    for (unsigned g = 0; g < glyphCount_; ++g) {
+        double a = hb_font_get_glyph_h_advance(font_, g) * k;
+        advance_[g] = std::round(a * 1000.0) / 1000.0;
+    }
+    used_.assign(glyphCount_, 0);
+    unicode_.assign(glyphCount_, 0);
+
+    hb_position_t v = 0;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &v))
+        ascender_ = v * k;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_DESCENDER, &v))
+        descender_ = v * k;
+    double winAscent = ascender_, winDescent = -descender_;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_CLIPPING_ASCENT, &v))
+        winAscent = v * k;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_CLIPPING_DESCENT, &v))
+        winDescent = v * k;
+    cellAscent_ = winAscent / 1000.0;
+    cellDescent_ = std::fabs(winDescent) / 1000.0;
+    capHeight_ = ascender_;
+    if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_CAP_HEIGHT, &v) && v > 0)
+        capHeight_ = v * k;
+
+    std::string head = table(face_, "head");
+    unsigned macStyle = 0;
+    if (head.size() >= 46) {
+        bbox_[0] = sbe16(&head[36]) * k;
+        bbox_[1] = sbe16(&head[38]) * k;
+        bbox_[2] = sbe16(&head[40]) * k;
+        bbox_[3] = sbe16(&head[42]) * k;
+        macStyle = be16(&head[44]);
+    }
+    std::string post = table(face_, "post");
+    if (post.size() >= 16) {
+        italicAngle_ = static_cast<std::int32_t>(be32(&post[4])) / 65536.0;
+        fixedPitch_ = be32(&post[12]) != 0;
+    }
+    italic_ = italicRequested || (macStyle & 2) || italicAngle_ != 0;
+
+    char name[128];
+    unsigned len = sizeof name;
+    if (hb_ot_name_get_utf8(face_, HB_OT_NAME_ID_POSTSCRIPT_NAME, HB_LANGUAGE_INVALID, &len, name) >
+        0)
+        psName_.assign(name, len);
+    std::string clean;
+    for (char c : psName_)
+        if (c > ' ' && c < 127 && !std::strchr("()<>[]{}/%#", c))
+            clean += c;
+    psName_ = clean.empty() ? "Font" : clean;
+}
+
+FontFace::~FontFace() {
+    hb_font_destroy(font_);
+    hb_face_destroy(face_);
+    hb_blob_destroy(blob_);
+}
+
+std::uint32_t FontFace::lookup(std::uint32_t cp) const {
+    hb_codepoint_t g = 0;
+    if (!hb_font_get_nominal_glyph(font_, cp, &g) || g >= glyphCount_)
+        g = 0;
+    return g;
+}
+
+QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
+    if (!type0_.isInitialized() || type0_.getOwningQPDF() != &out)
+        type0_ = out.makeIndirectObject(QPDFObjectHandle::newDictionary());
+
+    std::vector<unsigned> gids;
+    for (unsigned g = 0; g < glyphCount_; ++g)
+        if (used_[g] || g == 0)
+            gids.push_back(g);
+
+    // The subset: glyph numbers change, the content keeps the face's own
+    // glyph numbers as CIDs and the CIDToGIDMap translates them.
+    hb_subset_input_t* input = hb_subset_input_create_or_fail();
+    if (!input)
+        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+    hb_set_t* glyphSet = hb_subset_input_glyph_set(input);
+    for (unsigned g : gids)
+        hb_set_add(glyphSet, g);
+    hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
+    for (const char* t : {"GSUB", "GPOS", "GDEF", "kern", "DSIG", "hdmx", "VDMX", "LTSH", "gasp"})
+        hb_set_add(drop, hb_tag_from_string(t, 4));
+    hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
+    hb_subset_plan_t* plan = hb_subset_plan_create_or_fail(face_, input);
+    hb_subset_input_destroy(input);
+    if (!plan)
+        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+    const hb_map_t* oldToNew = hb_subset_plan_old_to_new_glyph_mapping(plan);
+    unsigned maxCid = gids.back();
+    std::string cidToGid(2 * (maxCid + 1), '\0');
+    for (unsigned g : gids) {
+        hb_codepoint_t n = hb_map_get(oldToNew, g);
+        if (n == HB_MAP_VALUE_INVALID)
+            n = 0;
+        cidToGid[2 * g] = static_cast<char>(n >> 8);
+        cidToGid[2 * g + 1] = static_cast<char>(n & 0xFF);
+    }
+    hb_face_t* subset = hb_subset_plan_execute_or_fail(plan);
+    hb_subset_plan_destroy(plan);
+    if (!subset)
+        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+    hb_blob_t* sb = hb_face_reference_blob(subset);
+    unsigned slen = 0;
+    const char* sdata = hb_blob_get_data(sb, &slen);
+    std::string fontBytes(sdata ? sdata : "", sdata ? slen : 0);
+    hb_blob_destroy(sb);
+    hb_face_destroy(subset);
+
+    // Deterministic subset tag from the glyph set.
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned g : gids) {
+        h ^= g;
+        h *= 1099511628211ull;
+    }
+    std::string tag;
+    for (int i = 0; i < 6; ++i) {
+        tag += static_cast<char>('A' + h % 26);
+        h /= 26;
+    }
+    const std::string baseName = tag + "+" + psName_;
+
+    QPDFObjectHandle fontFile = out.newStream(fontBytes);
+    fontFile.getDict().replaceKey(
+        "/Length1", QPDFObjectHandle::newInteger(static_cast<long long>(fontBytes.size())));
+    QPDFObjectHandle cidMap = out.newStream(cidToGid);
+
+    // Widths: every glyph used, in runs "first last width" of equal widths
+    // (poppler reads an integer /DW only, so the exact widths go in /W).
+    std::map<double, unsigned> counts;
+    for (unsigned g : gids)
+        ++counts[advance_[g]];
+    const double common = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                              return a.second < b.second;
+                          })->first;
+    const long dw = std::lround(common);
+    std::string w = "[";
+    for (std::size_t i = 0; i < gids.size();) {
+        std::size_t j = i + 1;
+        while (j < gids.size() && gids[j] == gids[j - 1] + 1 &&
+               advance_[gids[j]] == advance_[gids[i]])
+            ++j;
+        if (advance_[gids[i]] != static_cast<double>(dw)) {
+            w += std::to_string(gids[i]) + ' ' + std::to_string(gids[j - 1]) + ' ';
+            appendNumber(w, advance_[gids[i]]);
+            w += ' ';
+        }
+        i = j;
+    }
+    w += "]";
+
+    std::string cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                       "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    std::vector<unsigned> mapped;
+    for (unsigned g : gids)
+        if (unicode_[g] != 0)
+            mapped.push_back(g);
+    for (std::size_t i = 0; i < mapped.size(); i += 100) {
+        std::size_t n = std::min<std::size_t>(100, mapped.size() - i);
+        cmap += std::to_string(n) + " beginbfchar\n";
+        for (std::size_t j = i; j < i + n; ++j) {
+            cmap += '<';
+            appendHex4(cmap, mapped[j]);
+            cmap += "> <";
+            appendUtf16Hex(cmap, unicode_[mapped[j]]);
+            cmap += ">\n";
+        }
+        cmap += "endbfchar\n";
+    }
+    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    QPDFObjectHandle toUnicode = out.newStream(cmap);
+
+    int flags = 4 | (fixedPitch_ ? 1 : 0) | (italic_ ? 64 : 0);
+    std::string desc = "<< /Type /FontDescriptor /FontName /" + baseName + " /Flags " +
+                       std::to_string(flags) + " /FontBBox [" + number(bbox_[0]) + " " +
+                       number(bbox_[1]) + " " + number(bbox_[2]) + " " + number(bbox_[3]) +
+                       "] /ItalicAngle " + number(italicAngle_) + " /Ascent " + number(ascender_) +
+                       " /Descent " + number(descender_) + " /CapHeight " + number(capHeight_) +
+                       " /StemV 80 >>";
+    QPDFObjectHandle descriptor = out.makeIndirectObject(QPDFObjectHandle::parse(desc));
+    descriptor.replaceKey("/FontFile2", fontFile);
+
+    QPDFObjectHandle cidFont = out.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + baseName +
+        " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW " +
+        std::to_string(dw) + " /W " + w + " >>"));
+    cidFont.replaceKey("/FontDescriptor", descriptor);
+    cidFont.replaceKey("/CIDToGIDMap", cidMap);
+
+    for (const auto& key : type0_.getKeys())
+        type0_.removeKey(key);
+    type0_.replaceKey("/Type", QPDFObjectHandle::newName("/Font"));
+    type0_.replaceKey("/Subtype", QPDFObjectHandle::newName("/Type0"));
+    type0_.replaceKey("/BaseFont", QPDFObjectHandle::newName("/" + baseName));
+    type0_.replaceKey("/Encoding", QPDFObjectHandle::newName("/Identity-H"));
+    type0_.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({cidFont}));
+    type0_.replaceKey("/ToUnicode", toUnicode);
+    return type0_;
+}
+
+} // namespace tiskpdf
