@@ -110,9 +110,6 @@ TEST(EndToEnd, FullInstallationOverAnExistingOneOn64BitWindows10) {
 }
 
 TEST(EndToEnd, DesktopShortcutPointsAtTheLaunchScript) {
-#ifdef DRO_SHORTCUT_STAND_IN
-    GTEST_SKIP() << "the desktop shortcut is still a stand-in that does not point the link";
-#endif
     EndToEnd e(machine(WindowsRelease::Ten, false));
     e.m.writeFile("C:\\users\\tester\\Desktop\\DRO2015.lnk", "someone else's shortcut");
     const auto r = e.run("2015 Mono.exe", "click BtnInstal\nOK\nOK\n");
