@@ -1,0 +1,744 @@
+#include "uInstal.h"
+
+#include <cmath>
+#include <exception>
+#include <optional>
+
+#include "ProgramCopy.h"
+#include "platform/Encoding.h"
+#include "support/DesktopShortcut.h"
+#include "support/Dialogs.h"
+#include "support/Errors.h"
+#include "support/LaunchScripts.h"
+#include "support/TextFiles.h"
+#include "support/Utilities.h"
+
+namespace installer {
+
+using namespace platform;
+using namespace support;
+
+namespace {
+
+bool directoryExists(Windows& win, const std::string& path) {
+    return FileHasAttributes(win, path, kFileAttributeDirectory);
+}
+
+bool fileExists(Windows& win, const std::string& path) {
+    auto attrs = win.fileAttributes(path);
+    return attrs && !(*attrs & kFileAttributeDirectory);
+}
+
+std::string withoutTrailingBackslash(std::string path) {
+    if (!path.empty() && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+// The folder part of a path, without a trailing backslash.
+std::string extractFileDir(const std::string& path) {
+    const auto pos = path.find_last_of("\\:");
+    if (pos == std::string::npos)
+        return {};
+    if (path[pos] == ':')
+        return path.substr(0, pos + 1);
+    return path.substr(0, pos);
+}
+
+// Creates the folder with all missing parents; the folders it made are added
+// to created, outermost first. False when the folder is not there at the end.
+bool forceDirectories(Windows& win, const std::string& path, std::vector<std::string>* created) {
+    const std::string dir = withoutTrailingBackslash(path);
+    if (dir.empty())
+        return false;
+    if (directoryExists(win, dir))
+        return true;
+    const std::string parent = extractFileDir(dir);
+    if (!parent.empty() && parent != dir && !forceDirectories(win, parent, created))
+        return false;
+    if (win.createDirectory(dir) != kErrorSuccess)
+        return false;
+    if (created)
+        created->push_back(dir);
+    return true;
+}
+
+// A whole number in decimal, as a version must be given; nothing when the
+// text is none.
+std::optional<long long> parseWholeNumber(const std::string& text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    if (i >= text.size())
+        return std::nullopt;
+    long long v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        v = v * 10 + (text[i] - '0');
+        if (v > 0x7FFFFFFFLL + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        v = -v;
+    if (v > 0x7FFFFFFFLL)
+        return std::nullopt;
+    return v;
+}
+
+// The message of an error as the window shows it: with a closing period.
+std::string errorText(const std::string& message) {
+    std::string text = message;
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+        text += '.';
+    return text;
+}
+
+// Splits a text into its lines (CR LF, LF or CR end a line; a last line
+// without an end counts).
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(line);
+            line.clear();
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines)
+        text += l + "\r\n";
+    return text;
+}
+
+// Year, month and day of a count of days since 1 January 1970.
+void civilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = static_cast<long long>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2)
+        ++y;
+}
+
+std::string padded(long long value, std::size_t width) {
+    std::string s = std::to_string(value);
+    while (s.size() < width)
+        s.insert(s.begin(), '0');
+    return s;
+}
+
+} // namespace
+
+std::string FormatShortDate(double dateTime, const std::string& pattern) {
+    const long long days = static_cast<long long>(std::floor(dateTime)) - 25569;
+    long long year;
+    unsigned month, day;
+    civilFromDays(days, year, month, day);
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        if (c == '\'') {
+            const auto close = pattern.find('\'', i + 1);
+            out += pattern.substr(i + 1,
+                                  close == std::string::npos ? std::string::npos : close - i - 1);
+            i = close == std::string::npos ? pattern.size() : close + 1;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        if (c == 'd')
+            out += run == 1 ? std::to_string(day) : padded(day, 2);
+        else if (c == 'M')
+            out += run == 1 ? std::to_string(month) : padded(month, 2);
+        else if (c == 'y')
+            out += run <= 2 ? padded(year % 100, 2) : padded(year, 4);
+        else
+            out += pattern.substr(i, run);
+        i += run;
+    }
+    return out;
+}
+
+std::string ShortDatePattern(Windows& win) {
+    if (auto p = win.registryString(RegistryHive::CurrentUser, "Control Panel\\International",
+                                    "sShortDate");
+        p && !p->empty())
+        return *p;
+    return "d.M.yyyy";
+}
+
+TInstal::TInstal(Windows& win, std::vector<std::string> arguments)
+    : win_(win), arguments_(std::move(arguments)) {
+    // FormCreate: the message that a second start sends, and the hook that
+    // answers it.
+    instanceMessage_ = win_.registerWindowMessage(kInstanceName);
+    window.MemoPom.onChange = [this] { MemoPomChange(); };
+}
+
+TInstal::~TInstal() {
+    window.MemoPom.onChange = nullptr;
+}
+
+std::string TInstal::argument(std::size_t n) const {
+    return n < arguments_.size() ? arguments_[n] : std::string();
+}
+
+std::string TInstal::ShortVersion() const {
+    return PackageVersion.size() > 2 ? PackageVersion.substr(2, 2) : std::string();
+}
+
+bool TInstal::isDemoPackage() const {
+    return PackageFile == "DroDemo.exe";
+}
+
+bool TInstal::isLanPackage() const {
+    return upperCase(PackageFile) == "LAN.EXE";
+}
+
+bool TInstal::isUpdateMode() const {
+    return argument(4) == "update";
+}
+
+bool TInstal::deleteFlag() const {
+    return argument(3) == "X";
+}
+
+int TInstal::messageBox(const std::string& text, const std::string& title, std::uint32_t style) {
+    return win_.ui().messageBox(text, title, style);
+}
+
+void TInstal::warning(const std::string& text) {
+    messageBox(text, "Varování", kMbOk | kMbIconError);
+}
+
+std::string TInstal::runButtonName() const {
+    return isUpdateMode() ? "btnAktualizovat" : "BtnInstal";
+}
+
+bool TInstal::Dispatch(void (TInstal::*handler)()) {
+    return Dispatch([this, handler] { (this->*handler)(); });
+}
+
+bool TInstal::Dispatch(const std::function<void()>& handler) {
+    try {
+        handler();
+        return true;
+    } catch (const std::exception& e) {
+        messageBox(errorText(e.what()), kApplicationTitle, kMbOk | kMbIconError);
+    }
+    return false;
+}
+
+bool TInstal::WindowProc(std::uint32_t message) {
+    if (message != instanceMessage_)
+        return false;
+    if (onBringToFront)
+        onBringToFront();
+    return true;
+}
+
+void TInstal::ProcessMessages() {
+    for (std::uint32_t m : win_.takeReceivedMessages())
+        WindowProc(m);
+}
+
+void TInstal::closeWindow() {
+    window.closed = true;
+}
+
+// --- Start-up ---
+
+void TInstal::Activate() {
+    if (activated_)
+        return;
+    activated_ = true;
+    Dispatch(&TInstal::FormActivate);
+}
+
+void TInstal::FormActivate() {
+    NothingInstalled = true;
+    const std::string version = argument(1);
+    PackageFile = argument(2);
+    const auto number = parseWholeNumber(version);
+    if (!number) {
+        // Not a number at all: the conversion's own message, then the same
+        // end as for any other wrong parameter.
+        messageBox(errorText("'" + version + "' is not a valid integer value"), kApplicationTitle,
+                   kMbOk | kMbIconError);
+    }
+    bool known = false;
+    for (const auto& name : kPackageFiles)
+        known = known || PackageFile == name;
+    if (!number || *number <= 0 || !known) {
+        NothingInstalled = true;
+        warning("Chybné vstupní parametry, program se ukončí.");
+        BtnZrusClick();
+        return;
+    }
+
+    window.ChckJeto64bit.checked = IsWindows64(win_);
+    if (isLanPackage()) {
+        window.ChckJeto64bit.checked = false;
+        window.ChckJeto64bit.visible = false;
+    }
+
+    window.CheckBxZrus.checked = false;
+    window.setFocus(window.VyberAdr);
+    window.UkazPrubeh.visible = false;
+
+    InstallerFolder = withoutTrailingBackslash(extractFileDir(argument(0)));
+    PackageVersion = version;
+
+    std::string title;
+    if (isUpdateMode())
+        title = "Aktualizace programu DRO" + PackageVersion;
+    else if (isDemoPackage())
+        title = "Instalace demoverze DRO" + PackageVersion;
+    else
+        title = "Instalace programu DRO" + PackageVersion;
+    if (isDemoPackage() && !isUpdateMode() && window.ChckJeto64bit.checked)
+        window.EdSlozka.enabled = false;
+
+    const std::string packageOnDisk = InstallerFolder + "\\" + PackageFile;
+    window.caption = title + "  sestavena dne " +
+                     FormatShortDate(FileDateOf(win_, packageOnDisk), ShortDatePattern(win_));
+
+    TargetFolder = "C:\\DRO";
+    acceptedParent_ = TargetFolder;
+    window.VyberAdr.setText(TargetFolder);
+    window.EdSlozka.setText((isDemoPackage() ? "Demo" : "DRO") + PackageVersion);
+
+    if (isUpdateMode()) {
+        window.BtnInstal.visible = false;
+        window.btnAktualizovat.visible = true;
+        window.ChckJeto64bit.visible = false;
+    }
+
+    if (!fileExists(win_, packageOnDisk)) {
+        window.BtnInstal.enabled = false;
+        window.btnAktualizovat.visible = false;
+        window.LblKonec.setText("Soubor pro instalaci (aktualizací) DRO nenalezen!");
+        MemoPomChange();
+        window.BtnZrus.setText("&Konec");
+    }
+}
+
+void TInstal::MemoPomChange() {
+    window.stopProgress();
+    window.EdSlozka.readOnly = true;
+    window.LblInst.visible = false;
+    window.LblInst2.visible = false;
+    window.btnAktualizovat.enabled = false;
+    window.BtnInstal.enabled = false;
+    window.BtnProjit.visible = false;
+    window.LblKonec.visible = true;
+}
+
+void TInstal::ChckJeto64bitClick() {
+    if (window.ChckJeto64bit.checked) {
+        window.EdSlozka.enabled = false;
+        window.EdSlozka.setText((isDemoPackage() ? "DEMO" : "DRO") + PackageVersion);
+    } else {
+        window.EdSlozka.enabled = true;
+    }
+}
+
+void TInstal::lblWWWdroClick() {
+    const std::string site = kMakerWebSite;
+    const std::string page = isUpdateMode() ? site : site + "/Upgr" + ShortVersion() + ".html";
+    win_.shellExecute("open", page, "", "", kSwShowNormal);
+}
+
+// --- Installation run ---
+
+bool TInstal::CheckTargetVersion(bool forUpdate) {
+    if (!directoryExists(win_, TargetFolder + "\\{rt42}"))
+        return !forUpdate; // no installation
+    const bool sameVersion = fileExists(win_, TargetFolder + "\\DRO" + PackageVersion + ".ver");
+    return sameVersion;
+}
+
+void TInstal::NahlasTo() {
+    window.UkazPrubeh.visible = false;
+    warning("Program DRO" + PackageVersion + " je pravděpodobně spuštěn!!!\n\r\n\rUkončete DRO" +
+            PackageVersion + " a pokračujte v instalci tlačítkem OK.");
+    window.UkazPrubeh.visible = true;
+}
+
+void TInstal::NeniDostatekMista() {
+    std::string drive = TargetFolder.size() >= 2 && TargetFolder[1] == ':'
+                            ? TargetFolder.substr(0, 2)
+                            : std::string();
+    warning("Na disku " + drive + " není dostatek volného místa!");
+}
+
+void TInstal::BtnInstalClick() {
+    const std::string& v = PackageVersion;
+    NothingInstalled = true;
+    const std::string parent = window.VyberAdr.text();
+    const std::string subFolder = NormalizeFolderName(window.EdSlozka.text());
+    if (AskDialog(win_, "Dotaz",
+                  "Instalovat DRO" + v + " do složky " + parent + "\\" + subFolder + "\\?",
+                  MsgDlgType::Custom, mbOK | mbCancel, mrNo, 0) != mrOk)
+        return;
+
+    NothingInstalled = false;
+    TargetFolder = parent + "\\" + subFolder;
+
+    if (!HasEnoughFreeSpace(win_, TargetFolder, 499)) {
+        NeniDostatekMista();
+        NothingInstalled = true;
+        BtnZrusClick();
+        return;
+    }
+
+    if (!CheckTargetVersion(false)) {
+        warning("Ve zvolené složce je jiná verze programu než DRO" + v + "!\r\nZvolený adresář " +
+                TargetFolder + " není prázdný.");
+        NothingInstalled = true;
+        return;
+    }
+
+    window.startProgress();
+
+    bool demoOverInstallation = false;
+    if (directoryExists(win_, TargetFolder + "\\{rt42}")) {
+        if (IsPackageRunning(win_, TargetFolder))
+            NahlasTo();
+        if (!isDemoPackage())
+            BackupFandConfig(win_, TargetFolder);
+        demoOverInstallation = isDemoPackage();
+    }
+
+    forceDirectories(win_, TargetFolder, nullptr);
+    if (deleteFlag())
+        window.CheckBxZrus.checked = true;
+
+    if (!directoryExists(win_, TargetFolder) || demoOverInstallation) {
+        window.stopProgress();
+        warning(demoOverInstallation
+                    ? "Ve zvolené složce již existuje demoverze DRO.\n\rPřepsání souborů "
+                      "demoverze je zakázano!"
+                    : "Nepodařilo se založit složku pro instalaci!\n\rPřekontrolujte přístupová "
+                      "práva a zkuste instalaci znovu.");
+        window.btnAktualizovat.enabled = false;
+        window.BtnProjit.enabled = false;
+        window.BtnInstal.enabled = false;
+        window.VyberAdr.readOnly = false;
+        if (deleteFlag())
+            window.CheckBxZrus.checked = false;
+        window.BtnZrus.enabled = true;
+        window.BtnZrus.visible = true;
+        NothingInstalled = true;
+        BtnZrusClick();
+        return;
+    }
+
+    window.VyberAdr.readOnly = true;
+    window.BtnInstal.enabled = false;
+    PackagePath = TargetFolder + "\\" + PackageFile;
+    CopyProgramTo(win_, InstallerFolder + "\\" + PackageFile, PackagePath);
+    if (isLanPackage())
+        CopyProgramTo(win_, InstallerFolder + "\\Tavel.exe", TargetFolder + "\\Tavel.exe");
+
+    // Wait until the copy has reached its full size.
+    window.UkazPrubeh.running = true;
+    std::int32_t previous = 0;
+    while (true) {
+        Delay(win_, 1000);
+        const std::int32_t size = FileSizeOf(win_, PackagePath);
+        if (size == previous)
+            break;
+        previous = size;
+    }
+
+    Delay(win_, 500);
+    window.BtnZrus.enabled = false;
+    window.UkazPrubeh.visible = false;
+    window.BtnProjit.enabled = false;
+    RunAndWait(win_, PackagePath, TargetFolder, kSwShowNormal);
+    Delay(win_, 600);
+    window.BtnZrus.enabled = true;
+    window.UkazPrubeh.visible = true;
+
+    EnsureConfigNtFiles(win_);
+
+    std::string script;
+    if (window.ChckJeto64bit.checked)
+        script = "S64.bat";
+    else
+        script = (isDemoPackage() ? "Demo" : "DRO") + v + ".bat";
+    WriteLaunchScript(win_, TargetFolder, script, PackageFile);
+
+    if (WindowsMajorVersion(win_) > 5) {
+        MemoPomChange();
+    } else {
+        const std::string& f = TargetFolder;
+        const std::string application =
+            isDemoPackage() ? f + "\\Demo" + v + ".BAT" : f + "\\DRO" + v + ".BAT";
+        window.MemoPom.setText(joinLines({
+            "[DRO]",
+            "Aplikace=" + application,
+            "Umisteni=" + f + "\\DRO" + v,
+            "Ikona=" + f + "\\DRO" + v + "\\Dro" + v + ".ICO",
+            "IkonaP=Dro" + v + ".pif",
+            "MasterXP=" + f + "\\DRO" + v + "\\Dro.wXP",
+            "Master98=" + f + "\\DRO" + v + "\\Dro.w98",
+            "verze=" + v,
+            "Status=1",
+        }));
+        SaveMemoPom(f + "\\Ikon.ini");
+    }
+
+    window.BtnZrus.setText("&Ukončit");
+    if (window.CheckBxZrus.checked)
+        win_.deleteFile(TargetFolder + "\\Sg.000");
+
+    if (IsWindowsVistaOr7(win_) && !window.ChckJeto64bit.checked) {
+        window.RichEdFont.visible = true;
+        window.RichEdFont.setText(InstalledFontList(win_));
+        if (!FontListContains(window.RichEdFont.text(), "Zuva Voza")) {
+            window.RichEdFont.visible = false;
+            messageBox("Pro provoz DRO ve WIN7 je potřeba nainstalovat font\n\r\n\rZuva Voza. Jeho "
+                       "instalaci potvrďte v následujícím dialogu.",
+                       "Informace", kMbOk);
+            RunAndWait(win_, TargetFolder + "\\{tisk}\\Fontinst.exe", TargetFolder + "\\{tisk}",
+                       kSwShowNormal);
+        }
+        window.RichEdFont.visible = false;
+    }
+
+    BtnZrusClick();
+}
+
+// --- Completion and closing ---
+
+void TInstal::BtnZrusClick() {
+    const std::string& v = PackageVersion;
+    if (!NothingInstalled)
+        messageBox("DRO nainstalováno do zvolenéné složky " + TargetFolder, "Informace", kMbOk);
+
+    window.LblKonec.visible = false;
+    window.ChckJeto64bit.visible = true;
+    window.ChckJeto64bit.enabled = true;
+    const bool is64 = window.ChckJeto64bit.checked;
+    const bool installed = window.BtnZrus.text() == "&Ukončit";
+
+    bool pathFormed = false;
+    if (!isLanPackage()) {
+        TargetFolder = window.VyberAdr.text() + "\\" + NormalizeFolderName(window.EdSlozka.text());
+        PackagePath = TargetFolder + "\\" + PackageFile;
+        pathFormed = true;
+        if (installed) {
+            if (WindowsMajorVersion(win_) > 5) {
+                std::string script;
+                if (is64)
+                    script = "\\S64.bat";
+                else
+                    script = (isDemoPackage() ? "\\Demo" : "\\Dro") + v + ".bat";
+                const std::string link = (isDemoPackage() ? "Demo" : "DRO") + v + ".lnk";
+                const std::string icon = "DRO" + v + ".ico";
+                CreateDesktopShortcut(win_, v, TargetFolder, TargetFolder, script, link, icon,
+                                      is64);
+            } else {
+                ExecuteFile(win_, TargetFolder + "\\Ikon.exe", "", TargetFolder + "\\Ikon.ini",
+                            kSwShowNormal);
+            }
+            RestoreFandConfig(win_, TargetFolder);
+        }
+    }
+
+    if (isLanPackage() && installed) {
+        window.startProgress();
+        const std::string y = ShortVersion();
+        const std::string cis = TargetFolder + "\\CIS\\";
+        const std::string work = TargetFolder + "\\WORK\\";
+        try {
+            for (const char* name : {"Cibhelp.000", "Cihelp.000", "Ciihelp.000", "Cijhelp.000",
+                                     "Cimhelp.000", "Cishelp.000", "Cibhelp.t00", "Cihelp.t00",
+                                     "Ciihelp.t00", "Cijhelp.t00", "Cimhelp.t00", "Cishelp.t00"})
+                CopyFileTo(win_, cis + name, work + name);
+            CopyFileTo(win_, TargetFolder + "\\Dro.cat", work + "Dro.cat");
+            CopyFileTo(win_, TargetFolder + "\\Dro" + y + "L.ico", work + "Dro" + y + "L.ico");
+        } catch (const std::exception&) {
+            warning("Kopírování pomocných souborů do složky " + TargetFolder +
+                    "\\WORK se nezdařilo");
+        }
+        window.stopProgress();
+        UdelejIniTavel();
+        ExecuteFile(win_, "Tavel.exe", "", TargetFolder, kSwShowNormal);
+    }
+
+    if (window.CheckBxZrus.checked && pathFormed)
+        win_.deleteFile(PackagePath);
+
+    closeWindow();
+}
+
+void TInstal::UdelejIniTavel() {
+    const std::string& v = PackageVersion;
+    const std::string y = ShortVersion();
+    window.MemoPom.setText(joinLines({
+        "[DRO-TAVEL]",
+        "UfandL=C:\\Ufand42L",
+        "WORK=C:\\Ufand42L\\WORK" + y,
+        "BAT=C:\\Ufand42L\\WORK" + y,
+        "LANNODE=1",
+        "BATEDIT=NE",
+        "Rok=" + v,
+    }));
+    SaveMemoPom(TargetFolder + "\\Tavel.ini");
+}
+
+void TInstal::SaveMemoPom(const std::string& file) {
+    std::string temporary;
+    try {
+        temporary = CreateTemporaryBeside(win_, file);
+    } catch (const EInOutError&) {
+        throw EFCreateError("Cannot create file " + file);
+    }
+    try {
+        TextFileWriter out(win_, temporary);
+        for (const auto& line : splitLines(window.MemoPom.text()))
+            out.writeLine(utf8ToCp1250(line));
+        out.close();
+        if (win_.moveFile(temporary, file, true) != kErrorSuccess)
+            throw EFCreateError("Cannot create file " + file);
+    } catch (...) {
+        win_.deleteFile(temporary);
+        throw;
+    }
+}
+
+// --- Update run ---
+
+void TInstal::btnAktualizovatClick() {
+    const std::string& v = PackageVersion;
+    NothingInstalled = true;
+    const std::string subFolder = NormalizeFolderName(window.EdSlozka.text());
+    if (AskDialog(win_, "Dotaz",
+                  "Aktualizovat DRO" + v + " ve složce " + TargetFolder + "\\" + subFolder + "\\?",
+                  MsgDlgType::Custom, mbOK | mbCancel, mrNo, 0) == mrOk) {
+        NothingInstalled = false;
+        const std::string parent = TargetFolder;
+        TargetFolder = parent + "\\" + subFolder;
+        if (deleteFlag())
+            window.CheckBxZrus.checked = true;
+
+        if (CheckTargetVersion(true)) {
+            window.startProgress();
+            window.VyberAdr.readOnly = true;
+            if (IsPackageRunning(win_, TargetFolder))
+                NahlasTo();
+            const std::string copied = TargetFolder + "\\" + PackageFile;
+            CopyProgramTo(win_, InstallerFolder + "\\" + PackageFile, copied);
+            Delay(win_, 500);
+            std::int32_t previous = 0;
+            while (true) {
+                const std::int32_t size = FileSizeOf(win_, copied);
+                if (size == previous)
+                    break;
+                previous = size;
+            }
+            RunAndWait(win_, copied, TargetFolder, kSwShowNormal);
+            window.LblKonec.setText("");
+            Delay(win_, 1000);
+            window.BtnZrus.setText("&Dokončit");
+        } else {
+            messageBox("Ve zvoleném adresáři " + TargetFolder + " neexistuje instalace DRO" + v +
+                           "!",
+                       "Nejsou splněny podmínky aktualizace", kMbOk | kMbIconError);
+            window.BtnZrus.setText("Konec");
+            window.LblKonec.setText("Aktualizace se nezdařila.");
+            win_.removeDirectory(parent);
+            NothingInstalled = true;
+        }
+        window.MemoPom.setText("Update");
+    }
+    BtnZrusClick();
+}
+
+// --- Target folder entry ---
+
+void TInstal::VyberAdrExit() {
+    TargetFolder = withoutTrailingBackslash(NormalizeFolderName(window.VyberAdr.text()));
+    const std::string fallback = acceptedParent_;
+
+    if (window.ChckJeto64bit.checked) {
+        // DOSBox needs the installation below a folder of its own.
+        if (TargetFolder.size() > 3 && TargetFolder.substr(3) == window.EdSlozka.text())
+            TargetFolder = TargetFolder.substr(0, 3) + "DRO\\" + TargetFolder.substr(3);
+        if (TargetFolder.size() == 2)
+            TargetFolder += "\\DRO";
+    }
+    window.VyberAdr.setText(TargetFolder);
+
+    TargetFolder = StripTrailingFolder(window.EdSlozka.text(), window.VyberAdr.text());
+
+    // Probe the path: make it, then take away what the probe made.
+    bool accepted = false;
+    if (TargetFolder.size() >= 2 && TargetFolder[1] == ':') {
+        std::vector<std::string> created;
+        forceDirectories(win_, TargetFolder, &created);
+        accepted = directoryExists(win_, TargetFolder);
+        for (auto it = created.rbegin(); it != created.rend(); ++it)
+            win_.removeDirectory(*it);
+    }
+    if (!accepted) {
+        warning(TargetFolder + " je neplatná cesta. Nastavena cesta " + fallback);
+        TargetFolder = fallback;
+    }
+    window.VyberAdr.setText(TargetFolder);
+    acceptedParent_ = TargetFolder;
+
+    window.setFocus(isUpdateMode() ? window.btnAktualizovat : window.BtnInstal);
+}
+
+void TInstal::EdSlozkaExit() {
+    std::string name = NormalizeFolderName(window.EdSlozka.text());
+    if (!name.empty()) {
+        name = upperCase(name);
+    } else {
+        warning("Údaj Instalovat do složky musí být vyplněn!\n\r\n\rNastaví se implicitní složka "
+                "DRO" +
+                PackageVersion + ".");
+        name = "DRO" + PackageVersion;
+    }
+    window.EdSlozka.setText(name);
+}
+
+void TInstal::BtnProjitClick() {
+    std::string folder;
+    BrowseForFolder(win_, "Vyberte adresář", "", folder);
+    if (!folder.empty())
+        window.VyberAdr.setText(folder);
+    if (folder.size() == 3)
+        folder = folder.substr(0, 2) + "\\DRO";
+    if (NormalizeFolderName(folder).empty())
+        folder = NormalizeFolderName(window.VyberAdr.text());
+    TargetFolder = folder;
+    window.VyberAdr.setText(folder);
+    if (!folder.empty())
+        acceptedParent_ = window.VyberAdr.text();
+}
+
+} // namespace installer

@@ -1,0 +1,122 @@
+// The installer's main window: its state and its handlers. The handlers read
+// and change the window model and call the support routines; a front end
+// shows the model and calls the handlers through Dispatch, which shows an
+// error that ends a handler in a message box and leaves the window as far as
+// the handler got.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "WindowModel.h"
+#include "platform/Windows.h"
+
+namespace installer {
+
+// The maker's web site: its home page, and the host of the installation
+// notes "/Upgr" + short version + ".html". A placeholder until the real
+// address is known.
+inline constexpr const char* kMakerWebSite = "https://www.example.com";
+
+// The application's title: the caption of the error messages.
+inline constexpr const char* kApplicationTitle = "Instalace DRO";
+
+// The name of the single-instance mutex and of the window message that a
+// second start sends to the first.
+inline constexpr const char* kInstanceName = "Instal DRO";
+
+// The names of the package files that the installer accepts.
+inline const std::vector<std::string> kPackageFiles{"DroDemo.exe", "Lan.exe", "Mono.exe",
+                                                    "InetM.exe", "InetS.exe"};
+
+class TInstal {
+public:
+    // arguments: the command line, argument 0 the installer's own path.
+    TInstal(platform::Windows& win, std::vector<std::string> arguments);
+    ~TInstal();
+    TInstal(const TInstal&) = delete;
+    TInstal& operator=(const TInstal&) = delete;
+
+    WindowModel window;
+
+    // --- Installer state ---
+    std::string PackageVersion;
+    std::string PackageFile;
+    std::string InstallerFolder;
+    std::string TargetFolder;
+    std::string PackagePath;
+    bool NothingInstalled = true;
+    // Characters 3 and 4 of the version ("15" of 2015).
+    std::string ShortVersion() const;
+
+    bool isDemoPackage() const;
+    bool isLanPackage() const;
+    bool isUpdateMode() const;
+    bool deleteFlag() const;
+
+    // --- Handlers ---
+    // The start-up step; Activate runs it on the first activation only.
+    void FormActivate();
+    void Activate();
+    void MemoPomChange();
+    void ChckJeto64bitClick();
+    void lblWWWdroClick();
+    void BtnInstalClick();
+    bool CheckTargetVersion(bool forUpdate);
+    void NahlasTo();
+    void NeniDostatekMista();
+    void BtnZrusClick();
+    void UdelejIniTavel();
+    void btnAktualizovatClick();
+    void VyberAdrExit();
+    void EdSlozkaExit();
+    void BtnProjitClick();
+
+    // The window-procedure hook: answers the installer's registered message
+    // (a second start) by bringing the window to the front. True when the
+    // message was the installer's.
+    bool WindowProc(std::uint32_t message);
+    // Handles the registered messages that have arrived.
+    void ProcessMessages();
+    // Brings the window to the front (the front end's part).
+    std::function<void()> onBringToFront;
+
+    // Runs a handler as the window runs an event: an error that ends it is
+    // shown in a message box. False when an error ended it.
+    bool Dispatch(void (TInstal::*handler)());
+    bool Dispatch(const std::function<void()>& handler);
+
+    bool closed() const { return window.closed; }
+    platform::Windows& windows() { return win_; }
+
+private:
+    std::string argument(std::size_t n) const;
+    int messageBox(const std::string& text, const std::string& title, std::uint32_t style);
+    void warning(const std::string& text);
+    std::string runButtonName() const;
+    // Saves the lines of MemoPom to the file in the ANSI code page,
+    // replacing an existing file only once the new one is complete.
+    void SaveMemoPom(const std::string& file);
+    void closeWindow();
+
+    platform::Windows& win_;
+    std::vector<std::string> arguments_;
+    std::uint32_t instanceMessage_ = 0;
+    bool activated_ = false;
+    // The last parent folder that the folder field accepted: what a refused
+    // path is replaced with.
+    std::string acceptedParent_ = "C:\\DRO";
+};
+
+// The date part of a date-time (days since 30 December 1899) in a Windows
+// short-date pattern (d, dd, M, MM, yy, yyyy; other characters as they are,
+// text in single quotes literally).
+std::string FormatShortDate(double dateTime, const std::string& pattern);
+
+// The system's short-date pattern: the user's regional setting, else the
+// Czech default "d.M.yyyy".
+std::string ShortDatePattern(platform::Windows& win);
+
+} // namespace installer

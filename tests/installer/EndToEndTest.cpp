@@ -1,0 +1,241 @@
+// The Instal program run as a person runs it: commands on standard input,
+// against a fresh prefix, with a link to the program beside the package.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "InstallerRig.h"
+
+using namespace installertest;
+
+namespace {
+
+const std::string kBinary = DRO_INSTAL_BINARY;
+
+const std::string kNativeScript = crlf({
+    "@echo off",
+    "kb16 us",
+    "MODE CON: COLS=80 LINES=25",
+    "@if exist {rt42}\\fandwork.$$$ del {rt42}\\fandwork.$$$",
+    "@if not exist {rt42}\\fandwork.$$$ goto spust",
+    "cls",
+    "@echo Program DRO je jiz spusten !",
+    "goto konec",
+    ":spust",
+    "set fandovrb=90",
+    "{RT42}\\UFAND.EXE DRO.RDB",
+    ":konec",
+    "kb16 cz",
+    "echo program DRO ukoncen",
+    "echo zavrete okno klepnutim na zaver v rohu",
+});
+
+const std::string kDosBoxScript = crlf({
+    "@echo off",
+    "set DROBOX=on",
+    "if exist {dbx2}\\stop del {dbx2}\\stop",
+    "{tisk}\\Dr.exe 7 {tisk}\\DbCesta.txt",
+    "{tisk}\\caller {tisk}\\ubox $ {dbx2} 1000 500 utisk04.exe",
+    "{tisk}\\caller {dbx1}\\dosbox.exe -noconsole -conf {dbx1}\\dosbox_s.cfg",
+});
+
+std::string quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// A machine with the package in a host folder outside its drives and a link
+// to the program beside it.
+class EndToEnd {
+public:
+    explicit EndToEnd(MachineSpec spec) : m(spec) {
+        pkg = m.root() + "/pkg";
+        fs::create_directories(pkg);
+        for (const auto& e : fs::directory_iterator(kSamplePackage))
+            if (e.is_regular_file())
+                fs::copy_file(e.path(), pkg + "/" + e.path().filename().string());
+        fs::create_symlink(kBinary, pkg + "/Instal");
+        m.writeFile("C:\\windows\\system32\\Config.nt", "dos=high\r\nfiles=40\r\n");
+        log = m.root() + "/programs.log";
+    }
+
+    std::string environment() const {
+        return "WINEPREFIX=" + quote(m_prefix()) + " XDG_RUNTIME_DIR=" + quote(m.root() + "/run") +
+               " USER=tester DRO_PROGRAM_LOG=" + quote(log) + " ";
+    }
+
+    // Runs the program from the package folder with the input lines.
+    testmachine::CommandResult run(const std::string& args, const std::string& input) {
+        const std::string in = m.root() + "/input";
+        std::ofstream(in) << input;
+        return testmachine::runHostCommand("cd " + quote(pkg) + " && " + environment() +
+                                           "./Instal " + args + " < " + quote(in) + " 2>&1");
+    }
+
+    std::string m_prefix() const { return const_cast<TestMachine&>(m).prefix(); }
+    std::string programs() { return slurp(log); }
+
+    TestMachine m;
+    std::string pkg;
+    std::string log;
+};
+
+} // namespace
+
+TEST(EndToEnd, FullInstallationOverAnExistingOneOn64BitWindows10) {
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    e.m.makeFolders(kTarget + "\\{rt42}");
+    e.m.writeFile(kTarget + "\\{rt42}\\fand.cfg", "user's own configuration\r\n");
+    e.m.writeFile(kTarget + "\\DRO2015.ver", "DRO2015\r\n");
+    const auto r = e.run("2015 Mono.exe X", "type EdSlozka dro2015\nclick BtnInstal\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("==== Instalace programu DRO2015  sestavena dne "), std::string::npos);
+    EXPECT_NE(r.output.find("Instalovat DRO2015 do složky C:\\DRO\\DRO2015\\?"), std::string::npos);
+    EXPECT_NE(r.output.find("DRO nainstalováno do zvolenéné složky C:\\DRO\\DRO2015\n"),
+              std::string::npos);
+    EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+
+    const std::string target = e.m.host(kTarget);
+    EXPECT_EQ(e.programs(), "Mono.exe " + target + "\n");
+    EXPECT_EQ(slurp(target + "/S64.bat"), kDosBoxScript);
+    EXPECT_EQ(e.m.readFile("C:\\windows\\system32\\Config.nt"), "dos=high\r\nFILES=211\r\n");
+    EXPECT_EQ(e.m.readFile("C:\\windows\\system32\\Config.DRO"), "dos=high\r\nfiles=40\r\n");
+    EXPECT_EQ(slurp(target + "/{rt42}/fandcfg.dro"), "user's own configuration\r\n");
+    EXPECT_EQ(slurp(target + "/{rt42}/fand.cfg"), "user's own configuration\r\n");
+    EXPECT_EQ(slurp(target + "/KdeJeZas.ttx"), "C:\\users\\tester\\Desktop\\DRO2015.lnk\r\n");
+    EXPECT_FALSE(fs::exists(target + "/Mono.exe"));
+    EXPECT_FALSE(fs::exists(target + "/Sg.000"));
+    EXPECT_TRUE(fs::exists(e.pkg + "/Mono.exe"));
+}
+
+TEST(EndToEnd, DesktopShortcutPointsAtTheLaunchScript) {
+    EndToEnd e(machine(WindowsRelease::Ten, false));
+    e.m.writeFile("C:\\users\\tester\\Desktop\\DRO2015.lnk", "someone else's shortcut");
+    const auto r = e.run("2015 Mono.exe", "click BtnInstal\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string link = e.m.host("C:\\users\\tester\\Desktop") + "/DRO2015_1.lnk";
+    EXPECT_EQ(slurp(e.m.host(kTarget) + "/KdeJeZas.ttx"),
+              "C:\\users\\tester\\Desktop\\DRO2015_1.lnk\r\n");
+    const auto info = testmachine::runHostCommand("lnkinfo " + quote(link));
+    ASSERT_EQ(info.status, 0) << info.output;
+    EXPECT_NE(info.output.find("C:\\DRO\\DRO2015\\Dro2015.bat"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find(": C:\\DRO\\DRO2015\n"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find("C:\\DRO\\DRO2015\\DRO2015.ico"), std::string::npos) << info.output;
+}
+
+TEST(EndToEnd, WindowsXpWritesTheIconIniAndStartsTheIconTool) {
+    EndToEnd e(machine(WindowsRelease::XP, false));
+    const auto r = e.run("2015 InetM.exe", "click BtnInstal\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string target = e.m.host(kTarget);
+    EXPECT_EQ(slurp(target + "/DRO2015.bat"), kNativeScript);
+    EXPECT_EQ(
+        slurp(target + "/Ikon.ini"),
+        crlf({"[DRO]", "Aplikace=C:\\DRO\\DRO2015\\DRO2015.BAT",
+              "Umisteni=C:\\DRO\\DRO2015\\DRO2015", "Ikona=C:\\DRO\\DRO2015\\DRO2015\\Dro2015.ICO",
+              "IkonaP=Dro2015.pif", "MasterXP=C:\\DRO\\DRO2015\\DRO2015\\Dro.wXP",
+              "Master98=C:\\DRO\\DRO2015\\DRO2015\\Dro.w98", "verze=2015", "Status=1"}));
+    EXPECT_TRUE(waitForText(e.log, "Ikon.exe " + target + "\n")) << e.programs();
+    EXPECT_FALSE(fs::exists(target + "/KdeJeZas.ttx"));
+    EXPECT_TRUE(fs::exists(target + "/InetM.exe"));
+    EXPECT_TRUE(fs::exists(target + "/Sg.000"));
+}
+
+TEST(EndToEnd, Windows7WithoutTheFontRunsTheFontInstallerInItsFolder) {
+    EndToEnd e(machine(WindowsRelease::Seven, false));
+    const auto r = e.run("2015 Mono.exe", "click BtnInstal\nOK\nok\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("-- Message box \"Informace\" --\nPro provoz DRO ve WIN7 je potřeba "
+                            "nainstalovat font\n\nZuva Voza. Jeho instalaci potvrďte v "
+                            "následujícím dialogu.\nButtons: [OK]\n"),
+              std::string::npos)
+        << r.output;
+    const std::string target = e.m.host(kTarget);
+    EXPECT_NE(e.programs().find("Fontinst.exe " + target + "/{tisk}\n"), std::string::npos);
+    EXPECT_EQ(slurp(e.m.host("C:\\windows\\Fonts") + "/ZuvaVoza.ttf"),
+              slurp(target + "/{tisk}/ZuvaVoza.ttf"));
+    EXPECT_EQ(slurp(target + "/DRO2015.bat"), kNativeScript);
+}
+
+TEST(EndToEnd, LanInstallationWritesTavelIniAndStartsTheLanLauncher) {
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    const auto r = e.run("2014 Lan.exe X", "click BtnInstal\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string target = e.m.host("C:\\DRO\\DRO2014");
+    EXPECT_EQ(slurp(target + "/Tavel.ini"),
+              crlf({"[DRO-TAVEL]", "UfandL=C:\\Ufand42L", "WORK=C:\\Ufand42L\\WORK14",
+                    "BAT=C:\\Ufand42L\\WORK14", "LANNODE=1", "BATEDIT=NE", "Rok=2014"}));
+    // The sample package is of 2015: its LAN icon is Dro15L.ico, so the
+    // copies stop there with the warning.
+    EXPECT_NE(r.output.find("Kopírování pomocných souborů do složky C:\\DRO\\DRO2014\\WORK se "
+                            "nezdařilo"),
+              std::string::npos);
+    for (const char* name :
+         {"Cibhelp.000", "Cihelp.000", "Ciihelp.000", "Cijhelp.000", "Cimhelp.000", "Cishelp.000",
+          "Cibhelp.t00", "Cihelp.t00", "Ciihelp.t00", "Cijhelp.t00", "Cimhelp.t00", "Cishelp.t00"})
+        EXPECT_EQ(slurp(target + "/WORK/" + name), slurp(target + "/CIS/" + name)) << name;
+    EXPECT_EQ(slurp(target + "/WORK/Dro.cat"), slurp(target + "/Dro.cat"));
+    EXPECT_TRUE(waitForText(e.log, "Tavel.exe " + target + "\n")) << e.programs();
+    EXPECT_TRUE(fs::exists(target + "/Lan.exe"));
+    EXPECT_FALSE(fs::exists(target + "/Sg.000"));
+    EXPECT_EQ(slurp(target + "/DRO2014.bat"), kNativeScript);
+}
+
+TEST(EndToEnd, UpdateRunsTheArchiveInTheInstallation) {
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    fs::copy_file(kSamplePackage + "/update/Mono.exe", e.pkg + "/Mono.exe",
+                  fs::copy_options::overwrite_existing);
+    e.m.makeFolders(kTarget + "\\{rt42}");
+    e.m.writeFile(kTarget + "\\DRO2015.ver", "DRO2015\r\n");
+    const auto r = e.run("2015 Mono.exe X update", "click btnAktualizovat\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Aktualizovat DRO2015 ve složce C:\\DRO\\DRO2015\\?"),
+              std::string::npos);
+    const std::string target = e.m.host(kTarget);
+    EXPECT_EQ(slurp(target + "/Update.txt"), "DRO 2015 update 1\r\n");
+    EXPECT_EQ(e.programs(), "Mono.exe " + target + "\n");
+    EXPECT_FALSE(fs::exists(target + "/Mono.exe"));
+    EXPECT_FALSE(fs::exists(target + "/S64.bat"));
+}
+
+TEST(EndToEnd, WrongParametersEndTheProgram) {
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    const auto r = e.run("2015 LAN.EXE", "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.output.find("-- Message box \"Varování\" (error icon) --\nChybné vstupní "
+                            "parametry, program se ukončí.\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+}
+
+TEST(EndToEnd, SecondStartBringsTheFirstWindowUpAndEnds) {
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    // The first installer reads from a pipe that stays open.
+    int in[2];
+    ASSERT_EQ(::pipe(in), 0);
+    const std::string out = e.m.root() + "/first.out";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in[0], 0);
+        ::close(in[1]);
+        const std::string cmd = "cd " + quote(e.pkg) + " && exec env " + e.environment() +
+                                "./Instal 2015 Mono.exe > " + quote(out) + " 2>&1";
+        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ASSERT_TRUE(waitForText(out, "====\n> "));
+
+    const auto second = e.run("2015 Mono.exe", "click BtnZrus\n");
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(second.output, "");
+    EXPECT_TRUE(waitForText(out, "====\n> ==== Instalace programu DRO2015"));
+
+    ::close(in[1]); // the end of input closes the first one
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(slurp(out).find("(window closed)"), std::string::npos);
+}
