@@ -21,6 +21,7 @@ test: build
 
 demo: build
 	sh scripts/demo.sh $(BUILD)
+	sh scripts/demo-install.sh $(BUILD)
 
 # Listar2 beside the tools a user would pick instead (not part of `test`).
 bench: build

@@ -70,18 +70,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // Argument 0 is the program as invoked. The platform maps a module path
-    // through its symbolic links, which would put a linked installer into
-    // the folder of the binary; so the invoking folder is mapped on its own.
-    std::string argument0 = win->modulePath();
-    if (const auto slash = options.modulePath.rfind('/'); slash != std::string::npos) {
-        platform::LinuxWindowsOptions folderOnly = options;
-        folderOnly.modulePath = slash == 0 ? "/" : options.modulePath.substr(0, slash);
-        std::string folder = platform::makeLinuxWindows(folderOnly)->modulePath();
-        if (!folder.empty() && folder.back() == '\\')
-            folder.pop_back();
-        argument0 = folder + "\\" + options.modulePath.substr(slash + 1);
-    }
+    // Argument 0 is the program as invoked, seen as a Windows path.
+    const std::string argument0 = win->modulePath();
     std::vector<std::string> arguments{argument0};
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);

@@ -4,7 +4,6 @@
 #include <exception>
 #include <optional>
 
-#include "ProgramCopy.h"
 #include "platform/Encoding.h"
 #include "support/DesktopShortcut.h"
 #include "support/Dialogs.h"
@@ -456,9 +455,9 @@ void TInstal::BtnInstalClick() {
     window.VyberAdr.readOnly = true;
     window.BtnInstal.enabled = false;
     PackagePath = TargetFolder + "\\" + PackageFile;
-    CopyProgramTo(win_, InstallerFolder + "\\" + PackageFile, PackagePath);
+    CopyFileTo(win_, InstallerFolder + "\\" + PackageFile, PackagePath);
     if (isLanPackage())
-        CopyProgramTo(win_, InstallerFolder + "\\Tavel.exe", TargetFolder + "\\Tavel.exe");
+        CopyFileTo(win_, InstallerFolder + "\\Tavel.exe", TargetFolder + "\\Tavel.exe");
 
     // Wait until the copy has reached its full size.
     window.UkazPrubeh.running = true;
@@ -650,7 +649,7 @@ void TInstal::btnAktualizovatClick() {
             if (IsPackageRunning(win_, TargetFolder))
                 NahlasTo();
             const std::string copied = TargetFolder + "\\" + PackageFile;
-            CopyProgramTo(win_, InstallerFolder + "\\" + PackageFile, copied);
+            CopyFileTo(win_, InstallerFolder + "\\" + PackageFile, copied);
             Delay(win_, 500);
             std::int32_t previous = 0;
             while (true) {

@@ -31,7 +31,7 @@ echo "== Installing the sample package: Instal 2015 Mono.exe X"
 cd "$demo/package"
 printf '%s\n' "type EdSlozka dro2015" "click BtnInstal" "OK" "OK" |
     WINEPREFIX=$prefix XDG_RUNTIME_DIR=$demo/run USER=demo DRO_PROGRAM_LOG=$demo/programs.log \
-        ./Instal 2015 Mono.exe X
+        ${INSTAL_WRAPPER:-} ./Instal 2015 Mono.exe X
 
 echo
 echo "== Programs started (name, working folder)"

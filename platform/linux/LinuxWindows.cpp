@@ -1194,14 +1194,15 @@ private:
     // executable directly.
     Result<pid_t> startHostProgram(const std::string& host, const std::vector<std::string>& args,
                                    const std::string& folder) {
-        char magic[2] = {0, 0};
+        std::string head(256, '\0');
         if (FILE* f = std::fopen(host.c_str(), "rb")) {
-            if (std::fread(magic, 1, 2, f) != 2)
-                magic[0] = 0;
+            head.resize(std::fread(head.data(), 1, head.size(), f));
             std::fclose(f);
+        } else {
+            head.clear();
         }
         std::vector<std::string> argv;
-        if (magic[0] == 'M' && magic[1] == 'Z') {
+        if (head.rfind("MZ", 0) == 0) {
             const std::string wine = findInPath("wine");
             if (wine.empty())
                 return Result<pid_t>::failure(kErrorBadExeFormat);
@@ -1210,9 +1211,33 @@ private:
             const auto env = environmentWith("WINEPREFIX", mapper_.prefix());
             return spawn(argv, folder, &env);
         }
-        if (::access(host.c_str(), X_OK) != 0)
+        if (::access(host.c_str(), X_OK) == 0) {
+            argv = {host};
+        } else if (head.rfind("#!", 0) == 0) {
+            // Windows knows no permission to execute: a program file copied
+            // by a Windows program runs. A script without the host's execute
+            // bit is therefore started through the interpreter it names.
+            const auto end = head.find('\n');
+            if (end == std::string::npos)
+                return Result<pid_t>::failure(kErrorBadExeFormat);
+            std::string line = head.substr(2, end - 2);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            const auto start = line.find_first_not_of(" \t");
+            if (start == std::string::npos)
+                return Result<pid_t>::failure(kErrorBadExeFormat);
+            line = line.substr(start);
+            const auto blank = line.find_first_of(" \t");
+            argv = {line.substr(0, blank)};
+            if (blank != std::string::npos) {
+                const auto arg = line.find_first_not_of(" \t", blank);
+                if (arg != std::string::npos)
+                    argv.push_back(line.substr(arg));
+            }
+            argv.push_back(host);
+        } else {
             return Result<pid_t>::failure(kErrorBadExeFormat);
-        argv = {host};
+        }
         argv.insert(argv.end(), args.begin(), args.end());
         return spawn(argv, folder, nullptr);
     }

@@ -97,15 +97,37 @@ std::string realOrSelf(const std::string& host) {
     return host;
 }
 
+std::string absoluteHost(const std::string& host) {
+    if (!host.empty() && host[0] == '/')
+        return host;
+    char buf[PATH_MAX];
+    return ::getcwd(buf, sizeof buf) ? hostJoin(buf, host) : "/" + host;
+}
+
+// An absolute host path with "." and ".." resolved by name alone.
+std::string lexicalHost(const std::string& host) {
+    std::string out;
+    for (const auto& part : resolveDots(split(absoluteHost(host), '/')))
+        out += "/" + part;
+    return out.empty() ? "/" : out;
+}
+
+// "Z:\" + "/usr/bin" gives "Z:\usr\bin": one backslash after the drive,
+// backslashes for the host's separators.
+std::string withBackslashes(const std::string& path) {
+    std::string out;
+    for (char c : path) {
+        const char d = c == '/' ? '\\' : c;
+        if (d == '\\' && !out.empty() && out.back() == '\\')
+            continue;
+        out += d;
+    }
+    return out;
+}
+
 // The canonical form of a host path whose last names may not exist yet.
 std::string canonicalHost(const std::string& host) {
-    std::string abs = host;
-    if (abs.empty() || abs[0] != '/') {
-        char buf[PATH_MAX];
-        if (::getcwd(buf, sizeof buf))
-            abs = hostJoin(buf, abs);
-    }
-    const std::vector<std::string> parts = resolveDots(split(abs, '/'));
+    const std::vector<std::string> parts = resolveDots(split(absoluteHost(host), '/'));
     // Resolve the longest existing head, keep the rest as written.
     std::size_t n = parts.size();
     while (true) {
@@ -243,40 +265,42 @@ Result<std::string> PathMapper::toHost(const std::string& fullPath) const {
     return host;
 }
 
-std::string PathMapper::toWindows(const std::string& hostPath) const {
-    const std::string canon = canonicalHost(hostPath);
-    std::string bestRoot;
-    char bestDrive = 0;
+std::optional<std::string> PathMapper::inDrive(const std::string& host) const {
+    std::size_t best = 0;
+    std::string found;
     for (char d = 'A'; d <= 'Z'; ++d) {
         const auto root = driveRoot(d);
         if (!root)
             continue;
-        const std::string real = realOrSelf(*root);
-        if (real == "/")
-            continue;
-        const bool inside = canon == real ||
-                            (canon.size() > real.size() &&
-                             canon.compare(0, real.size(), real) == 0 && canon[real.size()] == '/');
-        if (inside && real.size() > bestRoot.size()) {
-            bestRoot = real;
-            bestDrive = d;
+        const std::string link =
+            prefix_ + "/dosdevices/" + std::string(1, static_cast<char>(d + 32)) + ":";
+        for (const std::string& r : {*root, link}) {
+            if (r == "/")
+                continue;
+            const bool inside =
+                host == r || (host.size() > r.size() && host.compare(0, r.size(), r) == 0 &&
+                              host[r.size()] == '/');
+            if (inside && r.size() > best) {
+                best = r.size();
+                found = std::string{d, ':', '\\'} + host.substr(r.size());
+            }
         }
     }
-    std::string rest;
-    std::string out;
-    if (bestDrive) {
-        out = std::string{bestDrive, ':', '\\'};
-        rest = canon.substr(bestRoot.size());
-    } else {
-        out = "Z:\\";
-        rest = canon;
-    }
-    while (!rest.empty() && rest[0] == '/')
-        rest.erase(0, 1);
-    for (char& c : rest)
-        if (c == '/')
-            c = '\\';
-    return out + rest;
+    if (best == 0)
+        return std::nullopt;
+    return withBackslashes(found);
+}
+
+std::string PathMapper::toWindows(const std::string& hostPath) const {
+    // The path as written is looked for in the drives first, so that a
+    // symbolic link keeps the folder it was reached through; only a path
+    // that lies in no drive that way is followed through its links.
+    const std::string lexical = lexicalHost(hostPath);
+    if (auto w = inDrive(lexical))
+        return *w;
+    if (auto w = inDrive(canonicalHost(hostPath)))
+        return *w;
+    return withBackslashes("Z:\\" + lexical);
 }
 
 } // namespace platform

@@ -35,6 +35,9 @@ public:
     std::string toWindows(const std::string& hostPath) const;
 
 private:
+    // The Windows path of an absolute host path inside a drive.
+    std::optional<std::string> inDrive(const std::string& host) const;
+
     std::string prefix_;
 };
 

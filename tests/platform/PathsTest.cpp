@@ -103,3 +103,17 @@ TEST(Prefix, DefaultPrefixFollowsWineprefix) {
     if (old)
         ::setenv("WINEPREFIX", saved.c_str(), 1);
 }
+
+// A symbolic link keeps the folder it was reached through: a link to a
+// program placed beside a package is seen in the package's folder.
+TEST_F(PathMapperTest, LinksKeepTheFolderTheyWereReachedThrough) {
+    fs::create_directories(m.root() + "/bin");
+    std::ofstream(m.root() + "/bin/Instal") << "x";
+    fs::create_directories(m.prefix() + "/drive_c/Setup");
+    fs::create_symlink(m.root() + "/bin/Instal", m.prefix() + "/drive_c/Setup/Instal");
+    EXPECT_EQ(mapper.toWindows(m.prefix() + "/drive_c/Setup/Instal"), "C:\\Setup\\Instal");
+    EXPECT_EQ(mapper.toWindows(m.prefix() + "/dosdevices/c:/Setup/../Setup/Instal"),
+              "C:\\Setup\\Instal");
+    fs::create_symlink(m.prefix() + "/drive_c/Setup", m.root() + "/setup-link");
+    EXPECT_EQ(mapper.toWindows(m.root() + "/setup-link/x"), "C:\\Setup\\x");
+}

@@ -74,3 +74,15 @@ TEST(Processes, FindExecutableOfAProgramAndOfAMissingFile) {
     EXPECT_EQ(m.win().findExecutable("C:\\T\\none.pdf", "", program), kSeErrFnf);
     EXPECT_TRUE(program.empty());
 }
+
+// Windows knows no execute permission: a program file copied by a Windows
+// program (a host script without the execute bit) still starts.
+TEST(Processes, ScriptWithoutExecuteBitStartsThroughItsInterpreter) {
+    TestMachine m;
+    m.makeFolders("C:\\P");
+    m.writeFile("C:\\P\\Lan.exe", "#! /bin/sh -e\r\necho \"$0 $1\" > ran.txt\n");
+    auto p = m.win().createProcess("C:\\P\\Lan.exe arg", "C:\\P", 1);
+    ASSERT_TRUE(p);
+    EXPECT_EQ((*p)->wait(), 0u);
+    EXPECT_EQ(m.readFile("C:\\P\\ran.txt"), m.host("C:\\P\\Lan.exe") + " arg\n");
+}
