@@ -102,6 +102,18 @@ TEST_F(DriverTest, ParameterFileValues) {
     EXPECT_EQ(job.PrilohaFile, "příloha.pdf");
     EXPECT_EQ(job.Heslo, "heslo");
 
+    // Lines ended by LF alone or by CR alone read the same.
+    for (const char* end : {"\n", "\r"}) {
+        std::string text = kGoodParams;
+        for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;)
+            text.replace(at, 2, end);
+        params(text);
+        ASSERT_TRUE(job.CtiParametry("$ param.txt"));
+        EXPECT_EQ(job.TypTiskopisu, "FAKT");
+        EXPECT_EQ(job.PDFFile, "C:\\DRO\\out.pdf");
+        EXPECT_EQ(job.Heslo, "");
+    }
+
     params(kGoodParams);
     ASSERT_TRUE(job.CtiParametry("$ param.txt"));
     EXPECT_FALSE(job.SaveFlag);

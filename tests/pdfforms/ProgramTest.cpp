@@ -430,3 +430,28 @@ TEST_F(ProgramTest, HostPathsFindTheContinuationTemplate) {
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(pages(pdfDir + "/h.pdf"), 2);
 }
+
+// A FAND text of 50 MB (some ten thousand pages) is rendered and saved.
+TEST_F(ProgramTest, FiftyMegabyteTextIsRendered) {
+    std::string line;
+    for (int i = 0; i < 78; ++i)
+        line += static_cast<char>(i % 26 == 25 ? 0xB3 : 'a' + (i * 5) % 26);
+    line += "\r\n";
+    std::string page;
+    for (int l = 0; l < 60; ++l)
+        page += line;
+    page += "\f";
+    const std::size_t count = (50u << 20) / page.size() + 1;
+    {
+        std::ofstream out(tisk + "/velky.txt", std::ios::binary);
+        for (std::size_t p = 0; p < count; ++p)
+            out << page;
+    }
+    const std::string t = "C:\\DRO2015\\{TISK}\\";
+    params("velky.par", {"BLANK", t + "velky.txt", t + "sestava.pdf", "C:\\DRO2015\\PDF\\v.pdf", "",
+                         "", "", "", ""});
+    const Outcome o = job("velky.par");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(pages(pdfDir + "/v.pdf"), static_cast<int>(count));
+    fs::remove(tisk + "/velky.txt");
+}
