@@ -8,7 +8,7 @@ PACKAGES="
   googletest libgtest-dev libgmock-dev
   libqpdf-dev qpdf libharfbuzz-dev libfontconfig-dev fontconfig fonts-liberation2
   libpng-dev libjpeg-dev zlib1g-dev
-  poppler-utils liblnk-utils
+  poppler-utils liblnk-utils valgrind
 "
 
 # "fuzz": what the libFuzzer build needs besides.

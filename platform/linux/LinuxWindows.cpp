@@ -35,6 +35,15 @@
 
 extern char** environ;
 
+#if defined(__SANITIZE_ADDRESS__)
+// fontconfig keeps a little of its configuration for the life of the
+// process; the leak checker of a sanitized build is told so.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_options();
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+#endif
+
 namespace platform {
 namespace {
 
