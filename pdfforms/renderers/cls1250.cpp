@@ -1,6 +1,7 @@
 #include "cls1250.h"
 
 #include "RuntimeErrors.h"
+#include "platform/Encoding.h"
 
 namespace pdfforms {
 
@@ -29,27 +30,14 @@ constexpr char32_t kHighHalf[128] = {
     0x00B0, 0x00A8, 0x00B7, 0x0171, 0x0158, 0x0159, 0x005F, 0x0020, // F8-FF
 };
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 } // namespace
 
 cls1250::cls1250() {
     for (unsigned code = 1; code < 0x80; ++code) {
-        appendUtf8(CharTable[code], static_cast<char32_t>(code));
+        platform::appendUtf8(CharTable[code], static_cast<char32_t>(code));
     }
     for (unsigned code = 0x80; code <= 0xFF; ++code) {
-        appendUtf8(CharTable[code], kHighHalf[code - 0x80]);
+        platform::appendUtf8(CharTable[code], kHighHalf[code - 0x80]);
     }
 }
 

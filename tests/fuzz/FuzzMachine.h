@@ -22,4 +22,7 @@ struct FuzzMachine {
     std::unique_ptr<platform::Windows> win;
 };
 
+// Ends the run with a report when an invariant of the code under test breaks.
+void require(bool ok, const char* what);
+
 } // namespace fuzzing
