@@ -192,3 +192,30 @@ TEST_F(ConfigNtTest, UnwritableConfigDroStopsBeforeConfigNt) {
     EXPECT_THROW(EnsureConfigNtFiles(m.win()), EInOutError);
     EXPECT_EQ(m.readFile(nt), "files=40\r\n");
 }
+
+// Read-only files of the user's installation are refused whole, never
+// replaced half-way.
+TEST_F(ConfigNtTest, ReadOnlyConfigNtIsReportedAndKept) {
+    m.writeFile(nt, "files=40\r\n");
+    fs::permissions(m.host(nt), fs::perms::owner_read);
+    try {
+        EnsureConfigNtFiles(m.win());
+        FAIL();
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "File access denied");
+    }
+    EXPECT_EQ(m.readFile(nt), "files=40\r\n");
+    EXPECT_EQ(m.readFile(dro), "files=40\r\n");
+    for (const auto& e : fs::directory_iterator(m.host("C:\\windows\\system32")))
+        EXPECT_EQ(e.path().filename().string().find(".~"), std::string::npos);
+}
+
+TEST(PackageState, ReadOnlyFandConfigurationIsNotReplaced) {
+    TestMachine m;
+    const std::string dro = "C:\\DRO2015";
+    m.writeFile(dro + "\\{rt42}\\fandcfg.dro", "backup");
+    m.writeFile(dro + "\\{rt42}\\fand.cfg", "current");
+    fs::permissions(m.host(dro + "\\{rt42}\\fand.cfg"), fs::perms::owner_read);
+    EXPECT_THROW(RestoreFandConfig(m.win(), dro), EFCreateError);
+    EXPECT_EQ(m.readFile(dro + "\\{rt42}\\fand.cfg"), "current");
+}
