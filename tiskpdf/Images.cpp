@@ -40,6 +40,9 @@ void jpegErrorExit(j_common_ptr cinfo) {
 
 void jpegSilence(j_common_ptr, int) {}
 
+// The most pixels a decoded picture may have (an A3 page at 600 dpi).
+constexpr std::uint64_t kMaxPixels = 7016ULL * 9921ULL;
+
 // Exif resolution (IFD0 XResolution / YResolution / ResolutionUnit).
 bool exifResolution(const unsigned char* p, unsigned len, double& xDpi, double& yDpi) {
     if (len < 14 || std::memcmp(p, "Exif\0\0", 6) != 0)
@@ -47,30 +50,32 @@ bool exifResolution(const unsigned char* p, unsigned len, double& xDpi, double& 
     p += 6;
     len -= 6;
     bool le = p[0] == 'I';
-    auto u16 = [&](unsigned o) -> unsigned {
+    // Offsets come from the file: computed in 64 bits, so that no sum of a
+    // hostile offset and a field size can wrap around the bounds check.
+    auto u16 = [&](std::uint64_t o) -> unsigned {
         if (o + 2 > len)
             return 0;
         return le ? p[o] | (p[o + 1] << 8) : (p[o] << 8) | p[o + 1];
     };
-    auto u32 = [&](unsigned o) -> std::uint32_t {
+    auto u32 = [&](std::uint64_t o) -> std::uint32_t {
         if (o + 4 > len)
             return 0;
         return le ? (std::uint32_t(u16(o + 2)) << 16) | u16(o)
                   : (std::uint32_t(u16(o)) << 16) | u16(o + 2);
     };
-    std::uint32_t ifd = u32(4);
+    const std::uint64_t ifd = u32(4);
     if (ifd == 0 || ifd + 2 > len)
         return false;
     unsigned n = u16(ifd);
     double x = 0, y = 0;
     unsigned unit = 2;
     for (unsigned i = 0; i < n; ++i) {
-        unsigned e = ifd + 2 + 12 * i;
+        const std::uint64_t e = ifd + 2 + 12 * std::uint64_t(i);
         if (e + 12 > len)
             break;
         unsigned tag = u16(e);
         auto rational = [&]() -> double {
-            std::uint32_t off = u32(e + 8);
+            const std::uint64_t off = u32(e + 8);
             std::uint32_t den = u32(off + 4);
             return den ? double(u32(off)) / den : 0;
         };
@@ -200,6 +205,13 @@ Picture decodePng(const std::string& bytes, const std::string& name) {
     const png_uint_32 h = png_get_image_height(png, info);
     const int channels = png_get_channels(png, info);
     const std::size_t rowBytes = png_get_rowbytes(png, info);
+    // A few hundred bytes of PNG can claim an image of gigabytes: a
+    // watermark larger than an A3 page at 600 dpi is refused.
+    if (std::uint64_t(w) * h > kMaxPixels) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        unsupported(name, "obrázek je příliš velký (" + std::to_string(w) + " × " +
+                              std::to_string(h) + " bodů)");
+    }
     pixels.resize(rowBytes * h);
     rows.resize(h);
     for (png_uint_32 y = 0; y < h; ++y)
