@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <vector>
 
 #include "PrintForms.h"
 #include "RuntimeErrors.h"
@@ -230,7 +231,7 @@ JobOutcome Job::Main(const std::string& commandLine) {
             // Type "V" passes the parameter check but has no print form.
             throw runtimeError(err::kObjectVariableNotSet);
         }
-        printForm_->FandText(FandText);
+        printForm_->FandText(std::move(FandText)); // a big printout is not held twice
         printForm_->PDFVzor(PDFVzor);
         printForm_->PDFDoc(document_);
         printForm_->VodoznakFile(VodoznakFile);
@@ -368,7 +369,15 @@ std::string Job::readWholeFile(const std::string& path) {
     if (!in) {
         throw runtimeError(err::kPermissionDenied);
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Read in large blocks: a printout may be tens of megabytes.
+    std::string bytes;
+    if (const auto size = std::filesystem::file_size(*native, ec); !ec) {
+        bytes.reserve(static_cast<std::size_t>(size));
+    }
+    std::vector<char> block(1 << 16);
+    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+        bytes.append(block.data(), static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) {
         throw runtimeError(err::kDeviceIoError);
     }

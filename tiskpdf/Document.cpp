@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <qpdf/PDFVersion.hh>
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -40,9 +41,11 @@ struct Canvas {
     double originX = 0, originY = 0;
     double x = 0, y = 0;  // text position, points from the top-left
     bool inText = false;  // inside BT .. ET
-    bool runOpen = false; // a text-showing operator "<...> Tj" is open
+    bool runOpen = false; // a text-showing operator "(...) Tj" is open
     double runStartX = 0, runBaseline = 0;
-    int emFont = -1; // text state written to ops so far
+    double lineX = 0, lineY = 0; // start of the text line as a reader has it
+    bool atRunEnd = false;       // the text position is where the last run ended
+    int emFont = -1;             // text state written to ops so far
     float emSize = 0, emScale = 100;
     float emColor[4] = {0, 0, 0, 0};
     int emColorMode = 1;
@@ -108,6 +111,27 @@ struct Watermark {
 bool sameDrawing(const Canvas& a, const Canvas& b) {
     return a.ops == b.ops && a.inText == b.inText && a.fonts == b.fonts && a.images == b.images;
 }
+
+// Writes the text of the pages into their content streams while the file is
+// written, so that the drawing is not held twice in memory.
+class CanvasStreams final : public QPDFObjectHandle::StreamDataProvider {
+public:
+    void add(QPDFObjGen og, const Canvas* canvas) { canvases_[og] = canvas; }
+    void provideStreamData(QPDFObjGen const& og, Pipeline* pipeline) override {
+        auto it = canvases_.find(og);
+        if (it != canvases_.end()) {
+            const Canvas& c = *it->second;
+            pipeline->writeString("Q\n");
+            pipeline->writeString(c.ops);
+            if (c.inText)
+                pipeline->writeString("ET\n");
+        }
+        pipeline->finish();
+    }
+
+private:
+    std::map<QPDFObjGen, const Canvas*> canvases_;
+};
 
 std::string readFile(const std::string& path, bool& missing) {
     std::ifstream in(path, std::ios::binary);
@@ -252,6 +276,7 @@ public:
         if (c.inText) {
             c.ops += "ET\n";
             c.inText = false;
+            c.atRunEnd = false;
         }
         const double k = 72.0 / currentResolution();
         const double w = img.width * 72.0 / img.xDpi;
@@ -371,6 +396,8 @@ public:
         Canvas& c = canvas();
         closeRun();
         const double k = 72.0 / currentResolution();
+        if (c.x != x * k || c.y != y * k)
+            c.atRunEnd = false;
         c.x = x * k;
         c.y = y * k;
     }
@@ -384,7 +411,21 @@ public:
         FontFace& f = *fonts_[font_];
         if (!c.runOpen)
             startRun(c, f);
-        static const char hex[] = "0123456789ABCDEF";
+        if (c.ops.capacity() - c.ops.size() < text.size() * 2 + 8)
+            c.ops.reserve(std::max<std::size_t>(8192, c.ops.capacity() * 2));
+        // A text the face cannot take draws nothing.
+        const std::size_t mark = c.ops.size();
+        const double x0 = c.x;
+        try {
+            appendText(c, f, text, advanceFactor_);
+        } catch (...) {
+            c.ops.resize(mark);
+            c.x = x0;
+            throw;
+        }
+    }
+
+    static void appendText(Canvas& c, FontFace& f, const std::string& text, double advanceFactor) {
         const auto* p = reinterpret_cast<const unsigned char*>(text.data());
         const auto* end = p + text.size();
         while (p < end) {
@@ -402,10 +443,9 @@ public:
                     cp = (cp << 6) | (*p++ & 0x3F);
                 }
             }
-            const std::uint16_t g = f.glyph(cp);
-            const char h[4] = {hex[g >> 12], hex[(g >> 8) & 15], hex[(g >> 4) & 15], hex[g & 15]};
-            c.ops.append(h, 4);
-            c.x += f.advance(g) * advanceFactor_;
+            const FontFace::Code& code = f.code(cp);
+            c.ops.append(code.bytes, code.size);
+            c.x += f.advance(code.glyph) * advanceFactor;
         }
     }
 
@@ -484,6 +524,16 @@ private:
     void updateAdvanceFactor() { advanceFactor_ = size_ * (scale_ / 100.0) / 1000.0; }
 
     Source& source(const std::string& path, const std::string& password) {
+        // Forms append the same template again and again: the path as given
+        // is resolved once.
+        if (auto known = sourceByPath_.find(path); known != sourceByPath_.end())
+            return *known->second;
+        Source& src = openSource(path, password);
+        sourceByPath_[path] = &src;
+        return src;
+    }
+
+    Source& openSource(const std::string& path, const std::string& password) {
         const std::string file = resolve(path);
         auto it = sources_.find(file);
         if (it != sources_.end())
@@ -582,6 +632,7 @@ private:
         if (!c.inText) {
             o += "BT\n";
             c.inText = true;
+            c.lineX = c.lineY = 0;
         }
         if (c.emFont != font_ || c.emSize != size_) {
             o += kFontPrefix;
@@ -608,22 +659,39 @@ private:
             std::copy(color_, color_ + 4, c.emColor);
             c.emColorMode = textColorMode_;
         }
+        const double baseline = c.originY - c.y - f.cellAscent() * size_;
+        const bool continues = c.atRunEnd && baseline == c.runBaseline;
         c.runStartX = c.originX + c.x;
-        c.runBaseline = c.originY - c.y - f.cellAscent() * size_;
-        o += "1 0 0 1 ";
-        appendNumber(o, c.runStartX);
-        o += ' ';
-        appendNumber(o, c.runBaseline);
-        o += " Tm\n<";
+        c.runBaseline = baseline;
         c.runOpen = true;
+        if (continues) {
+            // The reader's text position is already there: a change of face
+            // or colour inside a line needs no move.
+            o += '(';
+            return;
+        }
+        // A move relative to the start of the previous line: consecutive
+        // lines repeat the same operator, which compresses to almost
+        // nothing. The line start
+        // is kept as the reader computes it from the rounded numbers
+        // written, so the rounding does not add up.
+        const double dx = std::round((c.runStartX - c.lineX) * 10000.0) / 10000.0;
+        const double dy = std::round((c.runBaseline - c.lineY) * 10000.0) / 10000.0;
+        c.lineX += dx;
+        c.lineY += dy;
+        appendNumber(o, dx);
+        o += ' ';
+        appendNumber(o, dy);
+        o += " Td\n(";
     }
 
     void closeRun() {
         if (!current_ || !current_->runOpen)
             return;
         Canvas& c = *current_;
-        c.ops += "> Tj\n";
+        c.ops += ") Tj\n";
         c.runOpen = false;
+        c.atRunEnd = c.inText;
         const FontFace& f = *fonts_[c.emFont];
         c.extend(c.runStartX, c.runBaseline - f.cellDescent() * c.emSize, c.originX + c.x,
                  c.runBaseline + f.cellAscent() * c.emSize);
@@ -656,6 +724,25 @@ private:
         return res;
     }
 
+    // One resource dictionary for all pages made from the same template
+    // page that use the same fonts, pictures and watermarks.
+    QPDFObjectHandle sharedResources(QPDFObjectHandle base, const Canvas& c,
+                                     const std::vector<int>& marks,
+                                     std::map<std::string, QPDFObjectHandle>& cache) {
+        std::string key = base.isIndirect() ? base.getObjGen().unparse(' ') : "-";
+        for (const auto* list : {&c.fonts, &c.images, &marks}) {
+            key += '|';
+            for (int n : *list)
+                key += std::to_string(n) + ',';
+        }
+        if (!base.isIndirect() && !base.isNull())
+            return resources(base, c, marks); // cannot tell which page it came from
+        QPDFObjectHandle& res = cache[key];
+        if (!res.isInitialized())
+            res = out_.makeIndirectObject(resources(base, c, marks));
+        return res;
+    }
+
     static std::string closedOps(const Canvas& c) { return c.inText ? c.ops + "ET\n" : c.ops; }
 
     void materialize() {
@@ -681,12 +768,15 @@ private:
             d.replaceKey("/Resources", resources(QPDFObjectHandle::newNull(), w.canvas, {}));
         }
 
+        std::map<std::string, QPDFObjectHandle> placements, shared;
         for (auto& pp : pages_) {
             Page& p = *pp;
             if (p.canvas.empty() && p.watermarks.empty())
                 continue;
             std::vector<QPDFObjectHandle> contents;
             if (!p.watermarks.empty()) {
+                // Pages of the same size showing the same drawings share
+                // the stream that places them.
                 std::string s;
                 for (int w : p.watermarks) {
                     s += "q 1 0 0 1 ";
@@ -696,7 +786,10 @@ private:
                     s += " cm ";
                     s += kWatermarkPrefix + std::to_string(w) + " Do Q\n";
                 }
-                contents.push_back(out_.newStream(s));
+                QPDFObjectHandle& placement = placements[s];
+                if (!placement.isInitialized())
+                    placement = out_.newStream(s);
+                contents.push_back(placement);
             }
             if (!p.canvas.empty()) {
                 if (!saveState_.isInitialized())
@@ -711,11 +804,16 @@ private:
                     if (item.isStream())
                         contents.push_back(item);
             }
-            if (!p.canvas.empty())
-                contents.push_back(out_.newStream("Q\n" + closedOps(p.canvas)));
+            if (!p.canvas.empty()) {
+                QPDFObjectHandle text = out_.newStream();
+                text.replaceStreamData(canvasStreams_, QPDFObjectHandle::newNull(),
+                                       QPDFObjectHandle::newNull());
+                canvasStreams_->add(text.getObjGen(), &p.canvas);
+                contents.push_back(text);
+            }
             p.object.replaceKey("/Contents", QPDFObjectHandle::newArray(contents));
-            p.object.replaceKey("/Resources",
-                                resources(p.pristine.getKey("/Resources"), p.canvas, p.watermarks));
+            p.object.replaceKey("/Resources", sharedResources(p.pristine.getKey("/Resources"),
+                                                              p.canvas, p.watermarks, shared));
         }
 
         QPDFObjectHandle trailer = out_.getTrailer();
@@ -820,7 +918,8 @@ private:
 
     pdfforms::PdfDocumentHost host_;
     QPDF out_;
-    std::map<std::string, Source> sources_;
+    std::map<std::string, Source> sources_;       // by resolved file
+    std::map<std::string, Source*> sourceByPath_; // by the path as given
     PDFVersion maxVersion_{1, 3, 0};
     std::vector<std::unique_ptr<Page>> pages_;
     std::int32_t selected_ = 0;
@@ -834,6 +933,7 @@ private:
     std::vector<std::unique_ptr<Watermark>> watermarks_;
     std::vector<WatermarkDrawing*> drawings_; // all kept drawings, by id - 1
     QPDFObjectHandle saveState_;
+    std::shared_ptr<CanvasStreams> canvasStreams_ = std::make_shared<CanvasStreams>();
 
     int font_ = -1;
     float size_ = 12;

@@ -99,8 +99,7 @@ FontFace::FontFace(const std::string& file, int index, bool italicRequested)
         double a = hb_font_get_glyph_h_advance(font_, g) * k;
         advance_[g] = std::round(a * 1000.0) / 1000.0;
     }
-    used_.assign(glyphCount_, 0);
-    unicode_.assign(glyphCount_, 0);
+    oneByteTaken_.assign(0xC0, 0);
 
     hb_position_t v = 0;
     if (hb_ot_metrics_get_position(font_, HB_OT_METRICS_TAG_HORIZONTAL_ASCENDER, &v))
@@ -159,14 +158,80 @@ std::uint32_t FontFace::lookup(std::uint32_t cp) const {
     return g;
 }
 
+std::uint32_t FontFace::newCode(std::uint32_t cp) {
+    Assigned a{};
+    a.unicode = cp;
+    if (cp < 0xC0 && !oneByteTaken_[cp]) {
+        a.value = cp;
+        a.length = 1;
+    } else {
+        // 80..BF first (no code point below them wants them), then from 00 on.
+        unsigned tried = 0;
+        while (tried < 0xC0 && oneByteTaken_[nextOneByte_]) {
+            nextOneByte_ = (nextOneByte_ + 1) % 0xC0;
+            ++tried;
+        }
+        if (tried < 0xC0) {
+            a.value = nextOneByte_;
+            a.length = 1;
+        } else if (nextTwoByte_ <= 0xFFFF) {
+            a.value = nextTwoByte_++;
+            a.length = 2;
+        } else {
+            fail(err::kInvalidArgument, "Příliš mnoho různých znaků jednoho písma (nejvýše " +
+                                            std::to_string(kMaxCodes) + ").");
+        }
+    }
+    if (a.length == 1)
+        oneByteTaken_[a.value] = 1;
+    a.shown.glyph = static_cast<std::uint16_t>(lookup(cp));
+    a.shown.size = 0;
+    for (int i = a.length - 1; i >= 0; --i) {
+        const char b = static_cast<char>((a.value >> (8 * i)) & 0xFF);
+        const char* escaped = b == '('    ? "\\("
+                              : b == ')'  ? "\\)"
+                              : b == '\\' ? "\\\\"
+                              : b == '\r' ? "\\r"
+                              : b == '\n' ? "\\n"
+                                          : nullptr;
+        if (escaped) {
+            a.shown.bytes[a.shown.size++] = escaped[0];
+            a.shown.bytes[a.shown.size++] = escaped[1];
+        } else {
+            a.shown.bytes[a.shown.size++] = b;
+        }
+    }
+    codes_.push_back(a);
+    return static_cast<std::uint32_t>(codes_.size() - 1);
+}
+
+namespace {
+
+void appendCode(std::string& s, std::uint32_t value, int length) {
+    static const char hex[] = "0123456789ABCDEF";
+    s += '<';
+    for (int i = length - 1; i >= 0; --i) {
+        s += hex[(value >> (8 * i + 4)) & 15];
+        s += hex[(value >> (8 * i)) & 15];
+    }
+    s += '>';
+}
+
+// The code space of the codes FontFace hands out, for both CMaps.
+constexpr const char* kCodeSpace =
+    "2 begincodespacerange\n<00> <BF>\n<C000> <FFFF>\nendcodespacerange\n";
+
+} // namespace
+
 QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     if (!type0_.isInitialized() || type0_.getOwningQPDF() != &out)
         type0_ = out.makeIndirectObject(QPDFObjectHandle::newDictionary());
 
-    std::vector<unsigned> gids;
-    for (unsigned g = 0; g < glyphCount_; ++g)
-        if (used_[g] || g == 0)
-            gids.push_back(g);
+    std::vector<unsigned> gids{0};
+    for (const Assigned& a : codes_)
+        gids.push_back(a.shown.glyph);
+    std::sort(gids.begin(), gids.end());
+    gids.erase(std::unique(gids.begin(), gids.end()), gids.end());
 
     // The subset: glyph numbers change, the content keeps the face's own
     // glyph numbers as CIDs and the CIDToGIDMap translates them.
@@ -247,27 +312,49 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     }
     w += "]";
 
-    std::string cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-                       "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-                       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-    std::vector<unsigned> mapped;
-    for (unsigned g : gids)
-        if (unicode_[g] != 0)
-            mapped.push_back(g);
-    for (std::size_t i = 0; i < mapped.size(); i += 100) {
-        std::size_t n = std::min<std::size_t>(100, mapped.size() - i);
-        cmap += std::to_string(n) + " beginbfchar\n";
-        for (std::size_t j = i; j < i + n; ++j) {
-            cmap += '<';
-            appendHex4(cmap, mapped[j]);
-            cmap += "> <";
-            appendUtf16Hex(cmap, unicode_[mapped[j]]);
-            cmap += ">\n";
+    // The codes in the order of their values, in blocks of at most 100.
+    std::vector<const Assigned*> sorted;
+    for (const Assigned& a : codes_)
+        sorted.push_back(&a);
+    std::sort(sorted.begin(), sorted.end(), [](const Assigned* a, const Assigned* b) {
+        return a->length != b->length ? a->length < b->length : a->value < b->value;
+    });
+    auto cmapOf = [&](const std::string& name, const char* ordering, int type,
+                      const char* blockName, auto&& target) {
+        std::string m = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                        "/CIDSystemInfo << /Registry (Adobe) /Ordering (";
+        m += ordering;
+        m += ") /Supplement 0 >> def\n/CMapName /" + name + " def\n/CMapType " +
+             std::to_string(type) + " def\n" + kCodeSpace;
+        for (std::size_t i = 0; i < sorted.size(); i += 100) {
+            const std::size_t n = std::min<std::size_t>(100, sorted.size() - i);
+            m += std::to_string(n) + " begin" + blockName + "\n";
+            for (std::size_t j = i; j < i + n; ++j) {
+                appendCode(m, sorted[j]->value, sorted[j]->length);
+                m += ' ';
+                target(m, *sorted[j]);
+                m += '\n';
+            }
+            m += std::string("end") + blockName + "\n";
         }
-        cmap += "endbfchar\n";
-    }
-    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+        m += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+        return m;
+    };
+    const std::string encodingName = "TiskPDF-" + tag;
+    QPDFObjectHandle encoding = out.newStream(
+        cmapOf(encodingName, "Identity", 1, "cidchar",
+               [](std::string& m, const Assigned& a) { m += std::to_string(a.shown.glyph); }));
+    encoding.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/CMap"));
+    encoding.getDict().replaceKey("/CMapName", QPDFObjectHandle::newName("/" + encodingName));
+    encoding.getDict().replaceKey(
+        "/CIDSystemInfo",
+        QPDFObjectHandle::parse("<< /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"));
+    const std::string cmap =
+        cmapOf("Adobe-Identity-UCS", "UCS", 2, "bfchar", [](std::string& m, const Assigned& a) {
+            m += '<';
+            appendUtf16Hex(m, a.unicode);
+            m += '>';
+        });
     QPDFObjectHandle toUnicode = out.newStream(cmap);
 
     int flags = 4 | (fixedPitch_ ? 1 : 0) | (italic_ ? 64 : 0);
@@ -292,7 +379,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     type0_.replaceKey("/Type", QPDFObjectHandle::newName("/Font"));
     type0_.replaceKey("/Subtype", QPDFObjectHandle::newName("/Type0"));
     type0_.replaceKey("/BaseFont", QPDFObjectHandle::newName("/" + baseName));
-    type0_.replaceKey("/Encoding", QPDFObjectHandle::newName("/Identity-H"));
+    type0_.replaceKey("/Encoding", encoding);
     type0_.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({cidFont}));
     type0_.replaceKey("/ToUnicode", toUnicode);
     return type0_;

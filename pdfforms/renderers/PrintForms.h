@@ -22,7 +22,7 @@ struct JobContext {
 // The rendering procedure shared by all print forms.
 class clsPDFFormular : public clsPDFTiskopis {
 public:
-    void FandText(const std::string& vNewValue) override { FandText_ = vNewValue; }
+    void FandText(std::string vNewValue) override { FandText_ = std::move(vNewValue); }
     void PDFVzor(const std::string& vNewValue) override { PDFVzor_ = vNewValue; }
     void VodoznakFile(const std::string& vNewValue) override { VodoznakFile_ = vNewValue; }
     void PrilohaFile(const std::string& vNewValue) override { PrilohaFile_ = vNewValue; }

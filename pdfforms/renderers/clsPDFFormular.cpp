@@ -218,7 +218,7 @@ public:
                 if (const std::string_view box = boxCharacter(code); !box.empty()) {
                     doc.DrawText(std::string(box));
                 } else {
-                    doc.DrawText(f.job_.converter.ToWinChr(text.substr(i, 1)));
+                    doc.DrawText(f.job_.converter.ToWinChr(std::string_view(text).substr(i, 1)));
                 }
                 break;
             }

@@ -15,7 +15,7 @@ public:
     virtual ~clsPDFTiskopis() = default;
 
     // The whole FAND text, one character per byte of the DOS text.
-    virtual void FandText(const std::string& vNewValue) = 0;
+    virtual void FandText(std::string vNewValue) = 0;
     // Template of the first page of every form.
     virtual void PDFVzor(const std::string& vNewValue) = 0;
     // Watermark picture, or empty.

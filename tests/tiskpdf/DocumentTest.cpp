@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "Support.h"
+#include "platform/Encoding.h"
 
 // fontconfig keeps memory from parsing its configuration until the process
 // ends; LeakSanitizer (make sanitize) would report it as a leak.
@@ -58,7 +59,7 @@ void expectFontsEmbedded(const std::string& pdf) {
         ++mono;
         EXPECT_TRUE(contains(line, "+LiberationMono")) << line; // subset tag
         EXPECT_TRUE(contains(line, "CID TrueType")) << line;
-        EXPECT_TRUE(contains(line, "Identity-H")) << line;
+        EXPECT_TRUE(contains(line, "Custom")) << line;      // its own one-byte-first CMap
         EXPECT_TRUE(contains(line, "yes yes yes")) << line; // emb sub uni
     }
     EXPECT_GT(mono, 0) << r.output;
@@ -157,12 +158,135 @@ TEST(TiskPdfText, OneTextOperatorPerLineAndState) {
     const std::string qdf = dir / "compact.qdf";
     ASSERT_EQ(run("qpdf --qdf --object-streams=disable " + quote(out) + " " + quote(qdf)).status,
               0);
-    EXPECT_EQ(count(readAll(qdf), "> Tj"), 5);
+    EXPECT_EQ(count(readAll(qdf), ") Tj"), 5);
 
     // Streams compressed, object streams used.
     const std::string raw = readAll(out);
     EXPECT_TRUE(contains(raw, "/ObjStm"));
-    EXPECT_FALSE(contains(raw, "> Tj"));
+    EXPECT_FALSE(contains(raw, ") Tj"));
+}
+
+// Text codes are handed out one byte first, then two bytes; the
+// bytes a literal string must escape are among them. Every one must come
+// back as the character drawn, whatever the length of its code.
+TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
+    TempDir dir;
+    auto doc = newDoc();
+    doc->OpenPdf(data("template_a4_gs.pdf"), "");
+    doc->SelectPage(0);
+    const auto f = doc->RegisterFont("Courier New", false, false, 0, 0, 0);
+    doc->UseFont(f, 6);
+    std::vector<std::string> lines;
+    auto drawLine = [&](int n, const std::string& text) {
+        doc->MoveTextTo(20, 20 + 7 * n);
+        doc->DrawText(text);
+        lines.push_back(text);
+    };
+    // First the letters with codes above the one-byte range, so that the
+    // string delimiters and the backslash lose their own values.
+    std::string greek, cyrillic, latin;
+    for (char32_t c = 0x391; c <= 0x3A9; ++c)
+        if (c != 0x3A2)
+            platform::appendUtf8(greek, c);
+    for (char32_t c = 0x410; c <= 0x44F; ++c)
+        platform::appendUtf8(cyrillic, c);
+    for (char32_t c = 0x100; c <= 0x17F; ++c)
+        platform::appendUtf8(latin, c);
+    drawLine(0, greek);
+    drawLine(1, cyrillic.substr(0, cyrillic.size() / 2));
+    drawLine(2, cyrillic.substr(cyrillic.size() / 2));
+    drawLine(3, latin.substr(0, latin.size() / 2));
+    drawLine(4, latin.substr(latin.size() / 2));
+    drawLine(5, "a(b)c\\d (( )) \\\\ x");
+    drawLine(6, "konec");
+    // Nearly every two-byte code (CJK: the face has no glyphs for them, the
+    // text is still carried); one code point more than a face can take is
+    // refused and leaves what was drawn alone.
+    std::string cjk;
+    const int used = 24 + 64 + 128 + 16; // the letters above, the ASCII characters
+    for (char32_t c = 0x4E00; c < 0x4E00 + (0xC0 + 0x4000 - used - 40); ++c)
+        platform::appendUtf8(cjk, c);
+    doc->UseFont(f, 2);
+    for (std::size_t i = 0; i < cjk.size(); i += 3 * 100) { // lines of 100 on the page
+        doc->MoveTextTo(20, static_cast<float>(100 + 2.5 * (i / 300)));
+        doc->DrawText(cjk.substr(i, 3 * 100));
+    }
+    std::string tooMany;
+    for (char32_t c = 0xAC00; c < 0xAC00 + 100; ++c)
+        platform::appendUtf8(tooMany, c);
+    try {
+        doc->DrawText(tooMany);
+        ADD_FAILURE() << "more code points than codes were accepted";
+    } catch (const pdfforms::NumberedError& e) {
+        EXPECT_EQ(e.number(), tiskpdf::err::kInvalidArgument);
+    }
+    const std::string out = dir / "codes.pdf";
+    doc->SaveDocument(out, false);
+    std::string check;
+    ASSERT_TRUE(qpdfClean(out, "", &check)) << check;
+
+    ToolRun text = run("pdftotext -raw " + quote(out) + " -");
+    ASSERT_EQ(text.status, 0) << text.output;
+    for (const std::string& line : lines)
+        EXPECT_TRUE(contains(text.output, line)) << "missing: " << line;
+    // The CJK text comes back whole (pdftotext may break it into lines).
+    std::string joined;
+    for (char ch : text.output)
+        if (ch != '\n' && ch != ' ')
+            joined += ch;
+    EXPECT_TRUE(contains(joined, cjk.substr(0, 3 * 200)));
+    EXPECT_TRUE(contains(joined, cjk.substr(cjk.size() - 3 * 200)));
+}
+
+// Lines are placed by moves relative to the previous line, and a change of
+// face inside a line does not move at all: neither may drift, however many
+// lines and changes a page has.
+TEST(TiskPdfText, RelativeMovesDoNotDrift) {
+    TempDir dir;
+    auto doc = newDoc();
+    doc->OpenPdf(data("template_a4_gs.pdf"), "");
+    doc->SelectPage(0);
+    const auto regular = doc->RegisterFont("Courier New", false, false, 0, 0, 0);
+    const auto bold = doc->RegisterFont("Courier New", true, false, 0, 0, 0);
+    doc->UseFont(regular, 4);
+    const double step = 7.0 / 3.0; // not a whole number of ten-thousandths
+    const int count = 300;
+    for (int i = 0; i < count; ++i) {
+        doc->MoveTextTo(static_cast<float>(30 + (i % 7) * 0.37), static_cast<float>(80 + step * i));
+        doc->UseFont(regular, 4);
+        doc->DrawText("L" + std::to_string(i) + "a");
+        for (int j = 0; j < 10; ++j) { // ten changes of face along the line
+            doc->UseFont(j % 2 ? regular : bold, 4);
+            doc->DrawText("xy");
+        }
+        doc->UseFont(regular, 4);
+        doc->DrawText(" R" + std::to_string(i) + "z");
+    }
+    const std::string out = dir / "drift.pdf";
+    doc->SaveDocument(out, false);
+    ASSERT_TRUE(qpdfClean(out));
+    const double cell = 0.600098 * 4; // Liberation Mono: 1229/2048 em, as in /W
+    const auto all = words(out);
+    for (int i : {0, 1, 150, count - 1}) {
+        const std::string first = "L" + std::to_string(i) + "axyxyxyxyxyxyxyxyxyxy";
+        const std::string last = "R" + std::to_string(i) + "z";
+        bool seenFirst = false, seenLast = false;
+        const double x = 30 + (i % 7) * 0.37;
+        for (const auto& [w, b] : all) {
+            if (w == first) {
+                seenFirst = true;
+                EXPECT_NEAR(b.xMin, x, 0.01) << w;
+                EXPECT_NEAR(b.yMin, 80 + step * i, 0.2) << w;
+            }
+            if (w == last) {
+                seenLast = true;
+                const double expected = x + cell * (first.size() + 1);
+                EXPECT_NEAR(b.xMin, expected, 0.01) << w;
+                EXPECT_NEAR(b.xMax, expected + cell * last.size(), 0.01) << w;
+            }
+        }
+        EXPECT_TRUE(seenFirst && seenLast) << "line " << i;
+    }
 }
 
 TEST(TiskPdfText, TextColourAndCmyk) {
