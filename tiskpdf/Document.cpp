@@ -1,4 +1,4 @@
-// The document object of Part 4.4 on qpdf.
+// The document object of the print forms, on qpdf.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,7 +94,7 @@ struct Image {
 
 // One drawing of a watermark, a form XObject. Each BeginWatermark ..
 // EndWatermark makes a new drawing; one equal to the previous drawing is not
-// kept, so redrawing the same picture for every form (Part 4.3) keeps one
+// kept, so redrawing the same picture for every form (as the renderers do) keeps one
 // XObject. A page shows the drawing that was current at ApplyWatermark.
 struct WatermarkDrawing {
     Canvas canvas;

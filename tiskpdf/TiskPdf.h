@@ -1,4 +1,4 @@
-// TiskPDF: the PDF document library of the print forms (Part 4.4).
+// TiskPDF: the PDF document library of the print forms.
 //
 // CreatePdfDocument makes the document object that the driver registers
 // under the programmatic identifier "TiskPDF.PDFDocument4". Its behaviour,
@@ -25,7 +25,8 @@ constexpr std::int32_t hresult(std::uint32_t v) {
 // A file to be read (PDF or picture) does not exist (HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)).
 inline constexpr std::int32_t kFileNotFound = hresult(0x80070002u);
 // An argument is out of its range: an unknown mode, a non-zero reserved
-// argument, a resolution or font size not above zero (E_INVALIDARG).
+// argument, a resolution or font size not above zero, more different
+// characters than one face takes (E_INVALIDARG).
 inline constexpr std::int32_t kInvalidArgument = hresult(0x80070057u);
 // A PDF file cannot be read (OpenPdf, AppendPdf); the description names it.
 inline constexpr std::int32_t kPdfUnreadable = hresult(0x80040301u);

@@ -1,5 +1,5 @@
 // Helpers of the tiskpdf tests: temporary folders, subprocesses, a small
-// renderer that issues the call sequence of Part 4.3.
+// renderer that issues the call sequence of the print forms' renderers.
 #pragma once
 
 #include <sys/stat.h>
@@ -127,7 +127,7 @@ inline bool qpdfClean(const std::string& pdf, const std::string& password = "",
            !contains(r.output, "WARNING");
 }
 
-// Options of the small Part 4.3 renderer below.
+// Options of the small renderer below.
 struct Job {
     std::string vzor;     // template
     std::string vzor2;    // continuation template (default: vzor)
@@ -139,7 +139,7 @@ struct Job {
 };
 
 // Draws `text` (UTF-8; '\n' new line, '\f' new page of the same form, '\v'
-// new form) by the call sequence of Part 4.3; bold/italic toggles are '\x02'
+// new form) by the renderers' call sequence; bold/italic toggles are '\x02'
 // and '\x17', 12-pitch '\x01'.
 inline void render(pdfforms::IPDFDocument& doc, const Job& job, const std::string& text) {
     doc.OpenPdf(job.vzor, "");
