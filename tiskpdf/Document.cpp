@@ -672,9 +672,8 @@ private:
         }
         // A move relative to the start of the previous line: consecutive
         // lines repeat the same operator, which compresses to almost
-        // nothing. The line start
-        // is kept as the reader computes it from the rounded numbers
-        // written, so the rounding does not add up.
+        // nothing. The line start is kept as the reader computes it from the
+        // rounded numbers written, so the rounding does not add up.
         const double dx = std::round((c.runStartX - c.lineX) * 10000.0) / 10000.0;
         const double dy = std::round((c.runBaseline - c.lineY) * 10000.0) / 10000.0;
         c.lineX += dx;
@@ -691,7 +690,7 @@ private:
         Canvas& c = *current_;
         c.ops += ") Tj\n";
         c.runOpen = false;
-        c.atRunEnd = c.inText;
+        c.atRunEnd = true;
         const FontFace& f = *fonts_[c.emFont];
         c.extend(c.runStartX, c.runBaseline - f.cellDescent() * c.emSize, c.originX + c.x,
                  c.runBaseline + f.cellAscent() * c.emSize);
@@ -729,14 +728,14 @@ private:
     QPDFObjectHandle sharedResources(QPDFObjectHandle base, const Canvas& c,
                                      const std::vector<int>& marks,
                                      std::map<std::string, QPDFObjectHandle>& cache) {
+        if (!base.isIndirect() && !base.isNull())
+            return resources(base, c, marks); // cannot tell which page it came from
         std::string key = base.isIndirect() ? base.getObjGen().unparse(' ') : "-";
         for (const auto* list : {&c.fonts, &c.images, &marks}) {
             key += '|';
             for (int n : *list)
                 key += std::to_string(n) + ',';
         }
-        if (!base.isIndirect() && !base.isNull())
-            return resources(base, c, marks); // cannot tell which page it came from
         QPDFObjectHandle& res = cache[key];
         if (!res.isInitialized())
             res = out_.makeIndirectObject(resources(base, c, marks));

@@ -35,19 +35,20 @@ std::string table(hb_face_t* face, const char* tag) {
     return s;
 }
 
-void appendHex4(std::string& s, std::uint32_t v) {
+// Appends v as `digits` upper-case hexadecimal digits.
+void appendHex(std::string& s, std::uint32_t v, int digits) {
     static const char hex[] = "0123456789ABCDEF";
-    char b[4] = {hex[(v >> 12) & 15], hex[(v >> 8) & 15], hex[(v >> 4) & 15], hex[v & 15]};
-    s.append(b, 4);
+    for (int i = digits - 1; i >= 0; --i)
+        s += hex[(v >> (4 * i)) & 15];
 }
 
 void appendUtf16Hex(std::string& s, std::uint32_t cp) {
     if (cp >= 0x10000) {
         cp -= 0x10000;
-        appendHex4(s, 0xD800 + (cp >> 10));
-        appendHex4(s, 0xDC00 + (cp & 0x3FF));
+        appendHex(s, 0xD800 + (cp >> 10), 4);
+        appendHex(s, 0xDC00 + (cp & 0x3FF), 4);
     } else {
-        appendHex4(s, cp);
+        appendHex(s, cp, 4);
     }
 }
 
@@ -165,7 +166,8 @@ std::uint32_t FontFace::newCode(std::uint32_t cp) {
         a.value = cp;
         a.length = 1;
     } else {
-        // 80..BF first (no code point below them wants them), then from 00 on.
+        // The search starts at 80: the code points that keep their own value
+        // are mostly ASCII, so the codes above it are the likeliest free.
         unsigned tried = 0;
         while (tried < 0xC0 && oneByteTaken_[nextOneByte_]) {
             nextOneByte_ = (nextOneByte_ + 1) % 0xC0;
@@ -206,16 +208,6 @@ std::uint32_t FontFace::newCode(std::uint32_t cp) {
 }
 
 namespace {
-
-void appendCode(std::string& s, std::uint32_t value, int length) {
-    static const char hex[] = "0123456789ABCDEF";
-    s += '<';
-    for (int i = length - 1; i >= 0; --i) {
-        s += hex[(value >> (8 * i + 4)) & 15];
-        s += hex[(value >> (8 * i)) & 15];
-    }
-    s += '>';
-}
 
 // The code space of the codes FontFace hands out, for both CMaps.
 constexpr const char* kCodeSpace =
@@ -330,8 +322,9 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
             const std::size_t n = std::min<std::size_t>(100, sorted.size() - i);
             m += std::to_string(n) + " begin" + blockName + "\n";
             for (std::size_t j = i; j < i + n; ++j) {
-                appendCode(m, sorted[j]->value, sorted[j]->length);
-                m += ' ';
+                m += '<';
+                appendHex(m, sorted[j]->value, 2 * sorted[j]->length);
+                m += "> ";
                 target(m, *sorted[j]);
                 m += '\n';
             }

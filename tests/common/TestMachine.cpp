@@ -53,7 +53,7 @@ std::string registryFor(WindowsRelease r) {
 
 } // namespace
 
-TestMachine::TestMachine(MachineSpec s) : spec(s) {
+TestMachine::TestMachine(MachineSetup s) : setup(s) {
     char tmpl[] = "/tmp/dro-machine-XXXXXX";
     if (!::mkdtemp(tmpl))
         throw std::runtime_error("mkdtemp failed");
@@ -65,9 +65,9 @@ TestMachine::TestMachine(MachineSpec s) : spec(s) {
     fs::create_directories(prefix_ + "/dosdevices");
     fs::create_symlink("../drive_c", prefix_ + "/dosdevices/c:");
     fs::create_symlink("/", prefix_ + "/dosdevices/z:");
-    if (spec.x64)
+    if (setup.x64)
         fs::create_directories(prefix_ + "/drive_c/windows/syswow64");
-    if (const std::string reg = registryFor(spec.release); !reg.empty())
+    if (const std::string reg = registryFor(setup.release); !reg.empty())
         std::ofstream(prefix_ + "/system.reg") << reg;
     win_ = platform::makeLinuxWindows(options());
 }
@@ -87,8 +87,8 @@ platform::LinuxWindowsOptions TestMachine::options() {
     o.runtimeDir = root_ + "/run";
     o.currentDirectory = "C:\\";
     o.modulePath = prefix_ + "/drive_c/program/Instal";
-    if (spec.freeBytes) {
-        const std::uint64_t bytes = *spec.freeBytes;
+    if (setup.freeBytes) {
+        const std::uint64_t bytes = *setup.freeBytes;
         o.diskSpace = [bytes](const std::string&) -> std::optional<platform::DiskSpace> {
             return platform::DiskSpace{bytes, bytes * 4, bytes};
         };

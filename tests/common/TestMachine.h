@@ -30,7 +30,7 @@ public:
     int reads = 0;
 };
 
-struct MachineSpec {
+struct MachineSetup {
     WindowsRelease release = WindowsRelease::Ten;
     bool x64 = true;
     // Free space of every drive, in bytes; empty: the real free space.
@@ -39,7 +39,7 @@ struct MachineSpec {
 
 class TestMachine {
 public:
-    explicit TestMachine(MachineSpec spec = {});
+    explicit TestMachine(MachineSetup setup = {});
     ~TestMachine();
     TestMachine(const TestMachine&) = delete;
     TestMachine& operator=(const TestMachine&) = delete;
@@ -47,7 +47,7 @@ public:
     platform::Windows& win() { return *win_; }
     platform::ScriptedUserInterface ui;
     FakeClock clock;
-    MachineSpec spec;
+    MachineSetup setup;
 
     // The temporary folder that holds the prefix and the runtime folder.
     const std::string& root() const { return root_; }

@@ -49,7 +49,7 @@ std::string quote(const std::string& s) {
 // to the program beside it.
 class EndToEnd {
 public:
-    explicit EndToEnd(MachineSpec spec) : m(spec) {
+    explicit EndToEnd(MachineSetup setup) : m(setup) {
         pkg = m.root() + "/pkg";
         fs::create_directories(pkg);
         for (const auto& e : fs::directory_iterator(kSamplePackage))

@@ -22,7 +22,7 @@
 namespace installertest {
 
 namespace fs = std::filesystem;
-using testmachine::MachineSpec;
+using testmachine::MachineSetup;
 using testmachine::TestMachine;
 using testmachine::WindowsRelease;
 
@@ -54,8 +54,9 @@ inline bool waitForText(const std::string& hostPath, const std::string& text) {
     return false;
 }
 
-inline MachineSpec machine(WindowsRelease release, bool x64, std::uint64_t freeBytes = 4ULL << 30) {
-    MachineSpec s;
+inline MachineSetup machine(WindowsRelease release, bool x64,
+                            std::uint64_t freeBytes = 4ULL << 30) {
+    MachineSetup s;
     s.release = release;
     s.x64 = x64;
     s.freeBytes = freeBytes;
@@ -64,7 +65,7 @@ inline MachineSpec machine(WindowsRelease release, bool x64, std::uint64_t freeB
 
 class Rig {
 public:
-    explicit Rig(MachineSpec spec = machine(WindowsRelease::Ten, true)) : m(spec) {
+    explicit Rig(MachineSetup setup = machine(WindowsRelease::Ten, true)) : m(setup) {
         m.clock.stepPerRead = 100;
         m.makeFolders(kInstallerFolder);
         for (const auto& e : fs::directory_iterator(kSamplePackage))

@@ -7,7 +7,7 @@
 #include "linux/WineRegistry.h"
 
 using namespace platform;
-using testmachine::MachineSpec;
+using testmachine::MachineSetup;
 using testmachine::TestMachine;
 using testmachine::WindowsRelease;
 
@@ -45,9 +45,9 @@ class ReportedVersion : public ::testing::TestWithParam<VersionCase> {};
 
 // A program without a compatibility manifest is told 6.2 at most.
 TEST_P(ReportedVersion, IsCappedAtWindows8) {
-    MachineSpec spec;
-    spec.release = GetParam().release;
-    TestMachine m(spec);
+    MachineSetup setup;
+    setup.release = GetParam().release;
+    TestMachine m(setup);
     const auto v = m.win().reportedVersion();
     EXPECT_EQ(v.major, GetParam().reportedMajor);
     EXPECT_EQ(v.minor, GetParam().reportedMinor);
@@ -62,9 +62,9 @@ INSTANTIATE_TEST_SUITE_P(Releases, ReportedVersion,
                                            VersionCase{WindowsRelease::NoRegistry, 6, 2}));
 
 TEST(System, WithoutRegistryFileTheMachineIsWindows10) {
-    MachineSpec spec;
-    spec.release = WindowsRelease::NoRegistry;
-    TestMachine m(spec);
+    MachineSetup setup;
+    setup.release = WindowsRelease::NoRegistry;
+    TestMachine m(setup);
     const char* key = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     EXPECT_EQ(m.win().registryDword(RegistryHive::LocalMachine, key, "CurrentMajorVersionNumber"),
               10u);
@@ -74,18 +74,18 @@ TEST(System, WithoutRegistryFileTheMachineIsWindows10) {
 }
 
 TEST(System, ArchitectureFollowsSyswow64) {
-    MachineSpec spec;
-    spec.x64 = false;
-    TestMachine m32(spec);
+    MachineSetup setup;
+    setup.x64 = false;
+    TestMachine m32(setup);
     EXPECT_EQ(m32.win().nativeProcessorArchitecture(), kProcessorArchitectureIntel);
     TestMachine m64;
     EXPECT_EQ(m64.win().nativeProcessorArchitecture(), kProcessorArchitectureAmd64);
 }
 
 TEST(System, FreeSpaceOfTheDrive) {
-    MachineSpec spec;
-    spec.freeBytes = 500ULL * 1048576;
-    TestMachine m(spec);
+    MachineSetup setup;
+    setup.freeBytes = 500ULL * 1048576;
+    TestMachine m(setup);
     auto s = m.win().diskFreeSpace("C:");
     ASSERT_TRUE(s);
     EXPECT_EQ(s->freeToCaller, 500ULL * 1048576);

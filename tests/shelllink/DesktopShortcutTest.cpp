@@ -25,9 +25,9 @@ const std::string kDesktop = "C:\\users\\tester\\Desktop\\";
 // A machine with the package unpacked into the installation folder.
 std::unique_ptr<TestMachine> machineWithPackage(WindowsRelease release,
                                                 const std::string& folder = "C:\\DRO2016") {
-    testmachine::MachineSpec spec;
-    spec.release = release;
-    auto m = std::make_unique<TestMachine>(spec);
+    testmachine::MachineSetup setup;
+    setup.release = release;
+    auto m = std::make_unique<TestMachine>(setup);
     m->makeFolders(folder);
     for (const char* t : kTemplates)
         m->writeFile(folder + "\\" + t, readBytes(kFixtures / t));
@@ -59,9 +59,9 @@ TEST(DesktopShortcut, TemplateFollowsTheWindowsVersionAndThe64BitOption) {
         {WindowsRelease::Eleven, false, "DroWin10.sss"},
     };
     for (const Case& c : cases) {
-        testmachine::MachineSpec spec;
-        spec.release = c.release;
-        TestMachine m(spec);
+        testmachine::MachineSetup setup;
+        setup.release = c.release;
+        TestMachine m(setup);
         EXPECT_EQ(support::LinkTemplateFile(m.win(), c.is64), c.expected) << c.expected;
     }
 }

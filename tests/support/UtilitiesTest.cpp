@@ -11,7 +11,7 @@
 
 using namespace support;
 using platform::kErrorDiskFull;
-using testmachine::MachineSpec;
+using testmachine::MachineSetup;
 using testmachine::TestMachine;
 using testmachine::WindowsRelease;
 namespace fs = std::filesystem;
@@ -166,14 +166,14 @@ TEST(Delay, WaitsAcrossTheWrapOfTheTickCounter) {
 }
 
 TEST(FreeSpace, ThresholdAndUnits) {
-    MachineSpec spec;
-    spec.freeBytes = 499ULL * 1048576 + 1048575;
-    TestMachine m499(spec);
+    MachineSetup setup;
+    setup.freeBytes = 499ULL * 1048576 + 1048575;
+    TestMachine m499(setup);
     EXPECT_EQ(DiskFreeSpace(m499.win(), "MB", "C:", false), 499);
     EXPECT_FALSE(HasEnoughFreeSpace(m499.win(), "C:\\DRO2015", 499));
 
-    spec.freeBytes = 500ULL * 1048576;
-    TestMachine m500(spec);
+    setup.freeBytes = 500ULL * 1048576;
+    TestMachine m500(setup);
     EXPECT_TRUE(HasEnoughFreeSpace(m500.win(), "C:\\DRO2015", 499));
     EXPECT_EQ(DiskFreeSpace(m500.win(), "mb", "C:", false), 0); // counts in GB
     EXPECT_EQ(DiskFreeSpace(m500.win(), "GB", "C:\\", true), 1);
@@ -199,9 +199,9 @@ struct VersionCase {
 class WindowsVersion : public ::testing::TestWithParam<VersionCase> {};
 
 TEST_P(WindowsVersion, IsCorrectedThroughTheRegistry) {
-    MachineSpec spec;
-    spec.release = GetParam().release;
-    TestMachine m(spec);
+    MachineSetup setup;
+    setup.release = GetParam().release;
+    TestMachine m(setup);
     EXPECT_EQ(WindowsMajorVersion(m.win()), GetParam().major);
     EXPECT_EQ(WindowsMinorVersion(m.win()), GetParam().minor);
     EXPECT_EQ(IsWindowsVistaOr7(m.win()), GetParam().vistaOr7);
@@ -217,9 +217,9 @@ INSTANTIATE_TEST_SUITE_P(Releases, WindowsVersion,
                                            VersionCase{WindowsRelease::Eleven, 10, 0, false}));
 
 TEST(WindowsVersion64, FollowsTheNativeArchitecture) {
-    MachineSpec spec;
-    spec.x64 = false;
-    TestMachine m32(spec);
+    MachineSetup setup;
+    setup.x64 = false;
+    TestMachine m32(setup);
     EXPECT_FALSE(IsWindows64(m32.win()));
     TestMachine m64;
     EXPECT_TRUE(IsWindows64(m64.win()));
