@@ -49,6 +49,19 @@ public:
     virtual WinError close() = 0;
 };
 
+// A file that takes the place of its target only when committed: an
+// exclusive temporary file beside the target (so on the same volume),
+// written, flushed, then moved over the target in one step (rename; on
+// Windows MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+// Destroyed or closed without commit, the temporary file is deleted and the
+// target stays as it was.
+class ReplacementFile : public File {
+public:
+    // Flushes and closes the file, then moves it over the target. On
+    // failure the temporary file is gone and the target untouched.
+    virtual WinError commit() = 0;
+};
+
 // One entry of a directory search (WIN32_FIND_DATA).
 struct FindData {
     std::string name; // long file name, without folder
@@ -134,8 +147,13 @@ public:
     virtual WinError setCurrentDirectory(const std::string& path) = 0;
     // FileTimeToLocalFileTime.
     virtual FileTime toLocalFileTime(FileTime utc) = 0;
-    // The path under which the C and C++ libraries of this machine open the
-    // file (the host path on the emulation, the same path on Windows).
+    // A new whole file for path (see ReplacementFile): every writer of a
+    // whole file goes through it, so that a failed write never destroys the
+    // file that was there.
+    virtual Result<std::unique_ptr<ReplacementFile>> createReplacement(const std::string& path) = 0;
+    // The path under which libraries of this machine open the file, in
+    // UTF-8: the host path on the emulation, the full path on Windows. C++
+    // streams and std::filesystem take it through fsPath (Host.h).
     virtual Result<std::string> nativePath(const std::string& path) = 0;
 
     // --- Processes ---

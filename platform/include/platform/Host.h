@@ -1,0 +1,80 @@
+// The platform of the machine the program runs on: one factory for the
+// host's implementation of the Windows layer, and the options a test or a
+// program chooses for it. On Windows the layer calls the real system; on
+// other hosts it emulates Windows inside a folder laid out as a Wine prefix:
+//
+//   prefix/dosdevices/x:   drive X: (Wine keeps symbolic links here)
+//   prefix/drive_c          drive C: when dosdevices/c: is missing
+//   prefix/system.reg       the machine's registry, in Wine's text format
+//   prefix/drive_c/windows/syswow64   present on 64-bit (x64) Windows
+//
+// Everything a test needs to set up a whole machine can be chosen here.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Windows.h"
+
+namespace platform {
+
+struct HostOptions {
+    // The user interface; required.
+    UserInterface* ui = nullptr;
+    // The tick counter; null: the system's millisecond counter.
+    TickClock* clock = nullptr;
+    // Free space of the folder that backs a drive (a host path on the
+    // emulation, the folder itself on Windows); empty: the system's answer.
+    std::function<std::optional<DiskSpace>(const std::string& nativePath)> diskSpace;
+    // The running program as a native path; empty: the system's answer.
+    std::string modulePath;
+    // When set, this Windows path is the current folder at start.
+    std::string currentDirectory;
+    // The installed font names; empty: the system's fonts.
+    std::function<std::vector<std::string>()> fontNames;
+    // Fault injection for tests: a non-zero result makes that read or write
+    // of the file fail with this Windows error.
+    std::function<WinError(const std::string& nativePath, std::uint64_t offset, std::size_t size)>
+        readFault;
+    std::function<WinError(const std::string& nativePath, std::uint64_t offset, std::size_t size)>
+        writeFault;
+
+    // --- The emulation only (Windows itself has these settled) ---
+    // The prefix folder; empty: $WINEPREFIX, else ~/.wine. Created with the
+    // least Wine lays out when it is missing.
+    std::string prefix;
+    // The Windows user name; empty: $USER, else the name of the account.
+    std::string user;
+    // The folder where named mutexes and broadcast messages live; empty:
+    // $XDG_RUNTIME_DIR, else /tmp/dro-<uid>.
+    std::string runtimeDir;
+};
+
+// The Windows layer of this host.
+std::unique_ptr<Windows> makeHostWindows(const HostOptions& options);
+
+// The system's own message boxes, message dialog and folder picker, where
+// the host has a window system of Windows; null elsewhere (a program then
+// brings its own front end).
+std::unique_ptr<UserInterface> makeSystemUserInterface();
+
+// The prefix of the emulation: $WINEPREFIX, else ~/.wine.
+std::string defaultWinePrefix();
+
+// A native path (UTF-8, as Windows::nativePath gives it) as the C++ library
+// opens it: on Windows a wide path, so that a name outside the ANSI code
+// page survives.
+std::filesystem::path fsPath(std::string_view nativePath);
+
+// A whole file written so that readers find either the old file or the new
+// one, never a part: an exclusive temporary file beside the target takes the
+// bytes, is flushed and then moved over the target in one step. The same
+// primitive serves Windows::createReplacement.
+Result<std::unique_ptr<ReplacementFile>> createNativeReplacement(const std::string& nativePath);
+
+} // namespace platform
