@@ -27,6 +27,9 @@ namespace platform::win32 {
 std::wstring wide(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
 
+// The system's message boxes, dialogs and folder picker (UserInterface.cpp).
+std::unique_ptr<UserInterface> makeWin32UserInterface();
+
 class Win32Windows : public Windows {
 public:
     explicit Win32Windows(const HostOptions& options);
@@ -92,6 +95,8 @@ public:
 
 private:
     HostOptions options_;
+    // Host.cpp: COM was initialised here and is uninitialised on destruction.
+    bool comInitialized_ = false;
     // Messages.cpp: the hidden top-level window that receives broadcasts.
     HWND messageWindow_ = nullptr;
     std::vector<std::uint32_t> registered_;
