@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "TerminalFrontEnd.h"
-#include "platform/LinuxWindows.h"
+#include "platform/Host.h"
 #include "uInstal.h"
 
 namespace {
@@ -57,10 +57,10 @@ int main(int argc, char** argv) {
     installer::FdLineSource input(STDIN_FILENO);
     installer::TerminalUserInterface ui(input, std::cout);
 
-    platform::LinuxWindowsOptions options;
+    platform::HostOptions options;
     options.ui = &ui;
     options.modulePath = invokedPath(argc > 0 ? argv[0] : nullptr);
-    auto win = platform::makeLinuxWindows(options);
+    auto win = platform::makeHostWindows(options);
 
     // One installer at a time: a second start brings the first one's window
     // to the front and ends.

@@ -11,7 +11,7 @@
 #include "ConsoleUserInterface.h"
 #include "ProgIdRegistry.h"
 #include "mdlGlob.h"
-#include "platform/LinuxWindows.h"
+#include "platform/Host.h"
 #include "tiskpdf/TiskPdf.h"
 
 namespace {
@@ -56,9 +56,9 @@ int main(int argc, char** argv) {
 
     try {
         pdfforms::ConsoleUserInterface ui;
-        platform::LinuxWindowsOptions options;
+        platform::HostOptions options;
         options.ui = &ui;
-        const std::unique_ptr<platform::Windows> windows = platform::makeLinuxWindows(options);
+        const std::unique_ptr<platform::Windows> windows = platform::makeHostWindows(options);
 
         pdfforms::ProgIdRegistry registry;
         registerClasses(registry);

@@ -69,7 +69,7 @@ TestMachine::TestMachine(MachineSetup s) : setup(s) {
         fs::create_directories(prefix_ + "/drive_c/windows/syswow64");
     if (const std::string reg = registryFor(setup.release); !reg.empty())
         std::ofstream(prefix_ + "/system.reg") << reg;
-    win_ = platform::makeLinuxWindows(options());
+    win_ = platform::makeHostWindows(options());
 }
 
 TestMachine::~TestMachine() {
@@ -78,8 +78,8 @@ TestMachine::~TestMachine() {
     fs::remove_all(root_, ec);
 }
 
-platform::LinuxWindowsOptions TestMachine::options() {
-    platform::LinuxWindowsOptions o;
+platform::HostOptions TestMachine::options() {
+    platform::HostOptions o;
     o.prefix = prefix_;
     o.user = "tester";
     o.ui = &ui;
@@ -115,7 +115,7 @@ platform::LinuxWindowsOptions TestMachine::options() {
 std::unique_ptr<platform::Windows> TestMachine::another(platform::UserInterface& other) {
     auto o = options();
     o.ui = &other;
-    return platform::makeLinuxWindows(o);
+    return platform::makeHostWindows(o);
 }
 
 std::string TestMachine::host(const std::string& winPath) {

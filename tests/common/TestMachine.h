@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/LinuxWindows.h"
+#include "platform/Host.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/Windows.h"
 
@@ -74,7 +74,7 @@ public:
     std::unique_ptr<platform::Windows> another(platform::UserInterface& ui);
 
 private:
-    platform::LinuxWindowsOptions options();
+    platform::HostOptions options();
 
     std::string root_;
     std::string prefix_;

@@ -12,13 +12,13 @@ namespace fuzzing {
 FuzzMachine::FuzzMachine() {
     char tmpl[] = "/tmp/dro-fuzz-XXXXXX";
     root = ::mkdtemp(tmpl);
-    platform::LinuxWindowsOptions o;
+    platform::HostOptions o;
     o.prefix = root + "/prefix";
     o.user = "fuzz";
     o.ui = &ui;
     o.runtimeDir = root + "/run";
     o.currentDirectory = "C:\\";
-    win = platform::makeLinuxWindows(o);
+    win = platform::makeHostWindows(o);
 }
 
 FuzzMachine::~FuzzMachine() {

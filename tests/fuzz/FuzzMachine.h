@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/LinuxWindows.h"
+#include "platform/Host.h"
 #include "platform/ScriptedUserInterface.h"
 
 namespace fuzzing {

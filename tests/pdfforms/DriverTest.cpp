@@ -14,7 +14,7 @@
 #include "RecordingDocument.h"
 #include "mdlAPI.h"
 #include "mdlGlob.h"
-#include "platform/LinuxWindows.h"
+#include "platform/Host.h"
 #include "platform/ScriptedUserInterface.h"
 
 namespace pdfforms {
@@ -30,12 +30,12 @@ protected:
         char tmpl[] = "/tmp/listar2-driver-XXXXXX";
         root = mkdtemp(tmpl);
         prefix = root + "/prefix";
-        platform::LinuxWindowsOptions options;
+        platform::HostOptions options;
         options.prefix = prefix;
         options.ui = &ui;
         options.modulePath = prefix + "/drive_c/DRO/{tisk}/Listar2.exe";
         options.runtimeDir = root + "/run";
-        windows = platform::makeLinuxWindows(options);
+        windows = platform::makeHostWindows(options);
         fs::create_directories(prefix + "/drive_c/DRO/{tisk}");
         windows->setCurrentDirectory("C:\\DRO\\{tisk}");
         write("DRO/{tisk}/faktura.pdf", "%PDF template");

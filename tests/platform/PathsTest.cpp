@@ -7,7 +7,7 @@
 
 #include "TestMachine.h"
 #include "linux/PathMapper.h"
-#include "platform/LinuxWindows.h"
+#include "platform/Host.h"
 #include "platform/ScriptedUserInterface.h"
 
 using namespace platform;
@@ -74,12 +74,12 @@ TEST(Prefix, MissingPrefixIsCreatedAsWineLaysItOut) {
     ASSERT_TRUE(::mkdtemp(tmpl));
     const std::string prefix = std::string(tmpl) + "/new-prefix";
     ScriptedUserInterface ui;
-    LinuxWindowsOptions o;
+    HostOptions o;
     o.prefix = prefix;
     o.user = "jana";
     o.ui = &ui;
     o.runtimeDir = std::string(tmpl) + "/run";
-    auto win = makeLinuxWindows(o);
+    auto win = makeHostWindows(o);
     EXPECT_TRUE(fs::is_directory(prefix + "/drive_c/windows/system32"));
     EXPECT_TRUE(fs::is_directory(prefix + "/drive_c/users/jana/Desktop"));
     EXPECT_EQ(fs::read_symlink(prefix + "/dosdevices/c:"), "../drive_c");
