@@ -1,6 +1,9 @@
 // Files on Windows: kernel32's file functions in their wide forms.
+#include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cwchar>
+#include <functional>
 
 #include "win32/Win32Windows.h"
 
