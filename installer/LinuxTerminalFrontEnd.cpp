@@ -1,4 +1,4 @@
-#include "TerminalFrontEnd.h"
+#include "LinuxTerminalFrontEnd.h"
 
 #include <poll.h>
 #include <unistd.h>

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-#include "ConsoleUserInterface.h"
+#include "LinuxConsoleUserInterface.h"
 #include "RecordingDocument.h"
 #include "mdlAPI.h"
 #include "mdlGlob.h"
