@@ -279,7 +279,9 @@ void PrintWindow(const WindowModel& window, std::ostream& out) {
             std::size_t lines = 0;
             for (char ch : c->text())
                 lines += ch == '\n';
-            shown = "(" + std::to_string(lines + (c->text().empty() ? 0 : 1)) + " lines)";
+            shown = std::string("(")
+                        .append(std::to_string(lines + (c->text().empty() ? 0 : 1)))
+                        .append(" lines)");
             break;
         }
         }

@@ -32,8 +32,8 @@ TEST(ProcessesContract, ExitCodesAndWorkingFolderReachTheCaller) {
 TEST(ProcessesContract, MissingProgramsAndFoldersAreReported) {
     Sandbox sb;
     auto& win = sb.win();
-    EXPECT_EQ(win.createProcess("\"" + sb.path("missing.exe") + "\" /x", "", kSwHide).error(),
-              kErrorFileNotFound);
+    const auto missing = std::string("\"").append(sb.path("missing.exe")).append("\" /x");
+    EXPECT_EQ(win.createProcess(missing, "", kSwHide).error(), kErrorFileNotFound);
     EXPECT_EQ(win.createProcess("no-such-program-of-dro", "", kSwHide).error(), kErrorFileNotFound);
     EXPECT_EQ(win.createProcess(sb.exitCommand(0), sb.path("none"), kSwHide).error(),
               kErrorDirectory);
