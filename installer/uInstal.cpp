@@ -616,7 +616,7 @@ void TInstal::SaveMemoPom(const std::string& file) {
         throw EFCreateError("Cannot create file " + file);
     }
     for (const auto& line : splitLines(window.MemoPom.text()))
-        out->writeLine(utf8ToCp1250(line));
+        out->writeLine(win_.toAnsiCodePage(line));
     out->close();
 }
 

@@ -255,7 +255,7 @@ std::string StripTrailingFolder(const std::string& name, const std::string& path
 
 void WriteOneLineFile(Windows& win, const std::string& file, const std::string& text) {
     TextFileWriter out(win, file);
-    out.writeLine(utf8ToCp1250(text));
+    out.writeLine(win.toAnsiCodePage(text));
     out.close();
 }
 

@@ -2,6 +2,7 @@
 // folders, the Windows version from the prefix's registry, the processor
 // architecture, system error texts.
 #include "linux/LinuxWindows.h"
+#include "platform/Encoding.h"
 
 #include <sys/statvfs.h>
 
@@ -127,6 +128,9 @@ void LinuxWindows::loadRegistry() {
 std::string LinuxWindows::formatMessage(std::uint32_t code) {
     return systemErrorText(code);
 }
+
+// The emulated machine is a Czech Windows.
+std::string LinuxWindows::toAnsiCodePage(const std::string& utf8) { return utf8ToCp1250(utf8); }
 
 // The English texts of Windows for the codes the programs can meet.
 std::string systemErrorText(std::uint32_t code) {

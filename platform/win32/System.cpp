@@ -181,4 +181,17 @@ std::string win32::Win32Windows::formatMessage(std::uint32_t code) {
     return systemErrorText(code);
 }
 
+std::string win32::Win32Windows::toAnsiCodePage(const std::string& utf8) {
+    const std::wstring text = wide(utf8);
+    if (text.empty())
+        return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, "?", nullptr);
+    std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
+                            "?", nullptr);
+    return bytes;
+}
+
 } // namespace platform
