@@ -211,8 +211,8 @@ std::string GeneralErrorText(const NumberedError& error) {
            std::to_string(number) + ": " + error.description() + "\rTiskopis se nevytvoří.";
 }
 
-Job::Job(platform::Windows& windows, const ProgIdRegistry& registry)
-    : windows_(windows), registry_(registry) {}
+Job::Job(platform::Windows& windows, const ObjectCreator& objects)
+    : windows_(windows), objects_(objects) {}
 
 Job::~Job() {
     EndJob();
@@ -224,7 +224,7 @@ JobOutcome Job::Main(const std::string& commandLine) {
         if (!CtiParametry(commandLine)) {
             return JobOutcome::EndedSilently;
         }
-        document_ = registry_.CreateObject(kPdfDocumentProgId, documentHost());
+        document_ = objects_.CreateObject(kPdfDocumentProgId, documentHost());
         CtiFandFile();
         printForm_ = createPrintForm();
         if (!printForm_) {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "NumberedError.h"
+#include "ObjectCreator.h"
 #include "PdfDocument.h"
-#include "ProgIdRegistry.h"
 #include "cls1250.h"
 #include "clsPDFTiskopis.h"
 #include "platform/Windows.h"
@@ -40,7 +40,7 @@ enum class JobOutcome {
 
 class Job {
 public:
-    Job(platform::Windows& windows, const ProgIdRegistry& registry);
+    Job(platform::Windows& windows, const ObjectCreator& objects);
     ~Job();
 
     // Runs the whole job for the command line (the text after the program's
@@ -79,7 +79,7 @@ private:
     std::unique_ptr<clsPDFTiskopis> createPrintForm();
 
     platform::Windows& windows_;
-    const ProgIdRegistry& registry_;
+    const ObjectCreator& objects_;
     std::unique_ptr<cls1250> converter_;
     std::shared_ptr<IPDFDocument> document_;
     std::unique_ptr<clsPDFTiskopis> printForm_;

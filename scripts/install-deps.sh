@@ -2,7 +2,9 @@
 # Installs the Debian packages that building, testing and the demo need:
 # the Windows builds too (mingw-w64 with POSIX threads; GoogleTest from the
 # sources of googletest) and Wine to run the 64-bit one (wine64 has
-# /usr/lib/wine/wine64, fonts-wine the fonts of Windows' dialogs).
+# /usr/lib/wine/wine64, fonts-wine the fonts of Windows' dialogs); for the
+# Windows PDF library zlib from libz-mingw-w64-dev, nasm for libjpeg-turbo and
+# dpkg-dev to unpack Debian's sources (scripts/build-windows-deps.sh).
 # Packages already present are left alone; nothing happens when all are there.
 set -eu
 
@@ -13,6 +15,7 @@ PACKAGES="
   libpng-dev libjpeg-dev zlib1g-dev
   poppler-utils liblnk-utils valgrind
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  libz-mingw-w64-dev nasm dpkg-dev zip
   wine wine64 fonts-wine
 "
 

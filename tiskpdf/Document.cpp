@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -384,12 +385,11 @@ public:
                               std::int32_t arg2, std::int32_t arg3) override {
         if (arg1 != 0 || arg2 != 0 || arg3 != 0)
             fail(err::kInvalidArgument, "RegisterFont: vyhrazené argumenty musí být 0.");
-        int index = 0;
-        const std::string file = FontFace::findFile(face, bold, italic, index);
+        platform::FontData data = FontFace::find(face, bold, italic);
         for (std::size_t i = 0; i < fonts_.size(); ++i)
-            if (fonts_[i]->file() == file && fonts_[i]->index() == index)
+            if (fonts_[i]->identity() == data.identity)
                 return static_cast<std::int32_t>(i + 1);
-        fonts_.push_back(std::make_unique<FontFace>(file, index, italic));
+        fonts_.push_back(std::make_unique<FontFace>(std::move(data), italic));
         return static_cast<std::int32_t>(fonts_.size());
     }
 
@@ -584,7 +584,8 @@ private:
         pdf->setSuppressWarnings(true);
         Source src;
         try {
-            if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
+            std::error_code missing;
+            if (!std::filesystem::exists(platform::fsPath(file), missing) && !missing)
                 fail(err::kFileNotFound, "Soubor PDF neexistuje: " + path);
             pdf->processFile(file.c_str(), password.c_str());
             pdf->pushInheritedAttributesToPage();

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <map>
 
-#include <fontconfig/fontconfig.h>
 #include <hb-ot.h>
 #include <hb-subset.h>
 #include <hb.h>
@@ -54,39 +53,22 @@ void appendUtf16Hex(std::string& s, std::uint32_t cp) {
 
 } // namespace
 
-std::string FontFace::findFile(const std::string& family, bool bold, bool italic, int& index) {
-    FcPattern* pat = FcPatternCreate();
-    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pat, &result);
-    FcPatternDestroy(pat);
-    std::string file;
-    index = 0;
-    if (match) {
-        FcChar8* f = nullptr;
-        if (FcPatternGetString(match, FC_FILE, 0, &f) == FcResultMatch && f)
-            file = reinterpret_cast<const char*>(f);
-        int i = 0;
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &i) == FcResultMatch)
-            index = i;
-        FcPatternDestroy(match);
-    }
-    if (file.empty())
+platform::FontData FontFace::find(const std::string& family, bool bold, bool italic) {
+    std::optional<platform::FontData> data = platform::findFontData(family, bold, italic);
+    if (!data)
         fail(err::kFontUnusable, "Písmo \"" + family + "\" nebylo nalezeno (RegisterFont).");
-    return file;
+    return std::move(*data);
 }
 
-FontFace::FontFace(const std::string& file, int index, bool italicRequested)
-    : file_(file), index_(index) {
-    blob_ = hb_blob_create_from_file_or_fail(file.c_str());
+FontFace::FontFace(platform::FontData data, bool italicRequested) : data_(std::move(data)) {
+    const std::string& file = data_.identity;
+    if (data_.bytes.size() <= 0x7FFFFFFF)
+        blob_ =
+            hb_blob_create_or_fail(data_.bytes.data(), static_cast<unsigned>(data_.bytes.size()),
+                                   HB_MEMORY_MODE_READONLY, nullptr, nullptr);
     if (!blob_)
-        fail(err::kFontUnusable, "Soubor písma nelze číst: " + file);
-    face_ = hb_face_create(blob_, static_cast<unsigned>(index));
+        fail(err::kFontUnusable, "Písmo nelze číst: " + file);
+    face_ = hb_face_create(blob_, static_cast<unsigned>(data_.index));
     font_ = hb_font_create(face_);
     upem_ = hb_face_get_upem(face_);
     glyphCount_ = hb_face_get_glyph_count(face_);
@@ -229,7 +211,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     // glyph numbers as CIDs and the CIDToGIDMap translates them.
     hb_subset_input_t* input = hb_subset_input_create_or_fail();
     if (!input)
-        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + data_.identity);
     hb_set_t* glyphSet = hb_subset_input_glyph_set(input);
     for (unsigned g : gids)
         hb_set_add(glyphSet, g);
@@ -240,7 +222,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     hb_subset_plan_t* plan = hb_subset_plan_create_or_fail(face_, input);
     hb_subset_input_destroy(input);
     if (!plan)
-        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + data_.identity);
     const hb_map_t* oldToNew = hb_subset_plan_old_to_new_glyph_mapping(plan);
     unsigned maxCid = gids.back();
     std::string cidToGid(2 * (maxCid + 1), '\0');
@@ -254,7 +236,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     hb_face_t* subset = hb_subset_plan_execute_or_fail(plan);
     hb_subset_plan_destroy(plan);
     if (!subset)
-        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + data_.identity);
     hb_blob_t* sb = hb_face_reference_blob(subset);
     unsigned slen = 0;
     const char* sdata = hb_blob_get_data(sb, &slen);

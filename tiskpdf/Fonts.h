@@ -1,5 +1,5 @@
-// A TrueType face found through fontconfig, its metrics, and its embedding as
-// a subset CID font (Type0 / CIDFontType2 with its own encoding CMap and a
+// A TrueType face as the platform's font lookup gives it, its metrics, and
+// its embedding as a subset CID font (Type0 / CIDFontType2 with its own encoding CMap and a
 // ToUnicode CMap).
 //
 // Text is shown with codes of one or two bytes that the face hands out as
@@ -19,6 +19,8 @@
 
 #include <qpdf/QPDF.hh>
 
+#include "platform/Fonts.h"
+
 struct hb_blob_t;
 struct hb_face_t;
 struct hb_font_t;
@@ -28,14 +30,15 @@ namespace tiskpdf {
 class FontFace {
 public:
     // Finds the face by family and style; raises kFontUnusable.
-    static std::string findFile(const std::string& family, bool bold, bool italic, int& index);
-    FontFace(const std::string& file, int index, bool italicRequested);
+    static platform::FontData find(const std::string& family, bool bold, bool italic);
+    // Raises kFontUnusable for data that is no TrueType face.
+    FontFace(platform::FontData data, bool italicRequested);
     ~FontFace();
     FontFace(const FontFace&) = delete;
     FontFace& operator=(const FontFace&) = delete;
 
-    const std::string& file() const { return file_; }
-    int index() const { return index_; }
+    // Names the face: the same identity is the same face.
+    const std::string& identity() const { return data_.identity; }
 
     // How a code point is shown: its code's bytes as they go into a literal
     // string (escaped), and its glyph (0 when the face has none).
@@ -83,8 +86,7 @@ private:
         Code shown;
     };
 
-    std::string file_;
-    int index_;
+    platform::FontData data_; // the bytes stay here while HarfBuzz reads them
     hb_blob_t* blob_ = nullptr;
     hb_face_t* face_ = nullptr;
     hb_font_t* font_ = nullptr;

@@ -1,10 +1,15 @@
 // The installed fonts of the emulation: fontconfig's families and the
-// fonts in the prefix's C:\windows\Fonts.
+// fonts in the prefix's C:\windows\Fonts; a face's outline data through
+// fontconfig's matching.
 #include "linux/LinuxWindows.h"
 
 #include <fontconfig/fontconfig.h>
 
+#include <fstream>
+#include <iterator>
 #include <set>
+
+#include "platform/Fonts.h"
 
 namespace platform {
 
@@ -32,6 +37,42 @@ std::vector<std::string> LinuxWindows::installedFontNames() {
     FcPatternDestroy(pattern);
     FcConfigDestroy(config);
     return {names.begin(), names.end()};
+}
+
+std::optional<FontData> findFontData(const std::string& family, bool bold, bool italic) {
+    FcPattern* pat = FcPatternCreate();
+    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pat, &result);
+    FcPatternDestroy(pat);
+    std::string file;
+    int index = 0;
+    if (match) {
+        FcChar8* f = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &f) == FcResultMatch && f)
+            file = reinterpret_cast<const char*>(f);
+        int i = 0;
+        if (FcPatternGetInteger(match, FC_INDEX, 0, &i) == FcResultMatch)
+            index = i;
+        FcPatternDestroy(match);
+    }
+    if (file.empty())
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    FontData data;
+    data.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof())
+        return std::nullopt;
+    if (data.bytes.empty())
+        return std::nullopt;
+    data.index = index;
+    data.identity = file + "#" + std::to_string(index);
+    return data;
 }
 
 } // namespace platform

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "LinuxConsoleUserInterface.h"
+#include "ProgIdRegistry.h"
 #include "RecordingDocument.h"
 #include "mdlAPI.h"
 #include "mdlGlob.h"

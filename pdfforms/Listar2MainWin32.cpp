@@ -1,0 +1,66 @@
+// Listar2.exe: one print job from a parameter file to a PDF file, a Windows
+// program without a window of its own. What it says to the user goes through
+// the system's message boxes; the document object is the TiskPDF component,
+// created through COM by its programmatic identifier.
+//
+//   Listar2.exe $ <parameter file>
+//
+// Exit code: 0 the PDF file was saved, 1 the job failed and its message was
+// shown, 2 the command line was not a print job (the run ends silently).
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "Win32ComDocument.h"
+#include "mdlGlob.h"
+#include "platform/Encoding.h"
+#include "platform/Host.h"
+
+namespace {
+
+// The text after the program's own name, as Windows hands it to a program:
+// the name (in double quotes, or up to the first blank) and the blanks after
+// it are skipped; the rest is kept exactly, blanks inside included.
+std::string commandArguments(std::wstring_view line) {
+    std::size_t i = 0;
+    if (!line.empty() && line[0] == L'"') {
+        const std::size_t close = line.find(L'"', 1);
+        i = close == std::wstring_view::npos ? line.size() : close + 1;
+    } else {
+        while (i < line.size() && line[i] != L' ' && line[i] != L'\t')
+            ++i;
+    }
+    while (i < line.size() && (line[i] == L' ' || line[i] == L'\t'))
+        ++i;
+    const std::wstring_view rest = line.substr(i);
+    return platform::utf16ToUtf8(
+        std::u16string_view(reinterpret_cast<const char16_t*>(rest.data()), rest.size()));
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    const std::string commandLine = commandArguments(::GetCommandLineW());
+    try {
+        const std::unique_ptr<platform::UserInterface> ui = platform::makeSystemUserInterface();
+        platform::HostOptions options;
+        options.ui = ui.get();
+        // The layer initialises COM on this thread for the job's lifetime.
+        const std::unique_ptr<platform::Windows> windows = platform::makeHostWindows(options);
+        const pdfforms::Win32ComObjectCreator objects;
+        pdfforms::mdlGlob::Job job(*windows, objects);
+        switch (job.Main(commandLine)) {
+        case pdfforms::mdlGlob::JobOutcome::Saved:
+            return 0;
+        case pdfforms::mdlGlob::JobOutcome::EndedSilently:
+            return 2;
+        case pdfforms::mdlGlob::JobOutcome::Failed:
+            return 1;
+        }
+    } catch (...) {
+        // The job reports its own failures; this is a start that failed.
+    }
+    return 1;
+}

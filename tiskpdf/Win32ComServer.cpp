@@ -1,0 +1,750 @@
+// TiskPDF.dll: the PDF document library as an in-process COM server on
+// Windows. The class "TiskPDF.PDFDocument4" wraps one document object of the
+// library (tiskpdf/TiskPdf.h) behind the dual interface of
+// Win32ComInterface.h: its vtable for programs that know the interface,
+// IDispatch with a dispatch table of our own for scripts. Errors become
+// HRESULTs with their description in IErrorInfo (EXCEPINFO for scripts).
+//
+// Registration writes the class under Software\Classes of the machine
+// (HKEY_LOCAL_MACHINE, administrator rights) or, where the user may not
+// write there, of the user (HKEY_CURRENT_USER); DllInstall chooses one.
+#include "Win32ComInterface.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cwchar>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "TiskPdf.h"
+#include "platform/Encoding.h"
+#include "platform/Host.h"
+
+namespace tiskpdf::com {
+
+namespace {
+
+HMODULE g_module = nullptr;
+// Live objects (documents and class factories handed out) and LockServer
+// calls: the DLL may be unloaded when both are 0.
+std::atomic<long> g_objects{0};
+std::atomic<long> g_locks{0};
+
+constexpr const wchar_t* kErrorSource = L"TiskPDF.PDFDocument4";
+
+// UTF-16 <-> UTF-8 for BSTRs; a null BSTR is the empty string.
+std::string utf8(BSTR text) {
+    if (!text)
+        return {};
+    return platform::utf16ToUtf8(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text)));
+}
+
+std::wstring utf16(std::string_view text) {
+    const std::u16string u = platform::utf8ToUtf16(text);
+    return std::wstring(u.begin(), u.end());
+}
+
+// Leaves the description of a failure in the thread's error object.
+HRESULT failWith(HRESULT hr, const std::string& description) {
+    ICreateErrorInfo* create = nullptr;
+    if (SUCCEEDED(::CreateErrorInfo(&create))) {
+        std::wstring text = utf16(description);
+        create->SetGUID(kIidPdfDocument4);
+        create->SetSource(const_cast<LPOLESTR>(kErrorSource));
+        create->SetDescription(text.data());
+        IErrorInfo* info = nullptr;
+        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+            ::SetErrorInfo(0, info);
+            info->Release();
+        }
+        create->Release();
+    }
+    return hr;
+}
+
+// Runs one operation of the document; an error becomes its HRESULT.
+template <class Operation> HRESULT guarded(Operation&& operation) {
+    try {
+        operation();
+        return S_OK;
+    } catch (const pdfforms::NumberedError& e) {
+        const std::int32_t n = e.number();
+        return failWith(n < 0 ? static_cast<HRESULT>(n) : runtimeErrorResult(n), e.description());
+    } catch (const std::bad_alloc&) {
+        return failWith(E_OUTOFMEMORY, "Nedostatek paměti.");
+    } catch (const std::exception& e) {
+        return failWith(E_FAIL, e.what());
+    }
+}
+
+bool flag(VARIANT_BOOL value) {
+    return value != VARIANT_FALSE;
+}
+
+// The dispatch table: every member with its DISPID (its place in the
+// vtable), its arguments and whether it gives a number back.
+enum class ArgType : VARTYPE { String = VT_BSTR, Long = VT_I4, Float = VT_R4, Bool = VT_BOOL };
+
+struct Member {
+    const wchar_t* name;
+    DISPID id;
+    int argumentCount;
+    ArgType arguments[6];
+    bool returnsLong;
+};
+
+enum : DISPID {
+    kOpenPdf = 1,
+    kAppendPdf,
+    kPageCount,
+    kSelectPage,
+    kLoadImage,
+    kImageResolution,
+    kResolution,
+    kNewWatermark,
+    kBeginWatermark,
+    kDrawImage,
+    kEndWatermark,
+    kApplyWatermark,
+    kSetDocumentMode,
+    kSetInfoText,
+    kRegisterFont,
+    kUseFont,
+    kSetTextScaling,
+    kSetColorMode,
+    kSetTextColor,
+    kMoveTextTo,
+    kDrawText,
+    kSetPassword,
+    kFinishDocument,
+    kSaveDocument,
+};
+
+using A = ArgType;
+constexpr Member kMembers[] = {
+    {L"OpenPdf", kOpenPdf, 2, {A::String, A::String}, false},
+    {L"AppendPdf", kAppendPdf, 2, {A::String, A::String}, false},
+    {L"PageCount", kPageCount, 0, {}, true},
+    {L"SelectPage", kSelectPage, 1, {A::Long}, false},
+    {L"LoadImage", kLoadImage, 1, {A::String}, true},
+    {L"ImageResolution", kImageResolution, 1, {A::Long}, true},
+    {L"Resolution", kResolution, 0, {}, true}, // and its put, one Long
+    {L"NewWatermark", kNewWatermark, 0, {}, true},
+    {L"BeginWatermark", kBeginWatermark, 1, {A::Long}, false},
+    {L"DrawImage", kDrawImage, 3, {A::Long, A::Float, A::Float}, false},
+    {L"EndWatermark", kEndWatermark, 0, {}, false},
+    {L"ApplyWatermark", kApplyWatermark, 2, {A::Long, A::Long}, false},
+    {L"SetDocumentMode", kSetDocumentMode, 1, {A::Long}, false},
+    {L"SetInfoText", kSetInfoText, 2, {A::Long, A::String}, false},
+    {L"RegisterFont",
+     kRegisterFont,
+     6,
+     {A::String, A::Bool, A::Bool, A::Long, A::Long, A::Long},
+     true},
+    {L"UseFont", kUseFont, 2, {A::Long, A::Float}, false},
+    {L"SetTextScaling", kSetTextScaling, 1, {A::Float}, false},
+    {L"SetColorMode", kSetColorMode, 1, {A::Long}, false},
+    {L"SetTextColor", kSetTextColor, 4, {A::Float, A::Float, A::Float, A::Float}, false},
+    {L"MoveTextTo", kMoveTextTo, 2, {A::Float, A::Float}, false},
+    {L"DrawText", kDrawText, 1, {A::String}, false},
+    {L"SetPassword", kSetPassword, 1, {A::String}, false},
+    {L"FinishDocument", kFinishDocument, 0, {}, false},
+    {L"SaveDocument", kSaveDocument, 2, {A::String, A::Bool}, false},
+};
+
+const Member* memberById(DISPID id) {
+    for (const Member& m : kMembers)
+        if (m.id == id)
+            return &m;
+    return nullptr;
+}
+
+// The arguments of one late-bound call, converted to the member's types.
+class Arguments {
+public:
+    Arguments() {
+        for (VARIANT& v : values_)
+            ::VariantInit(&v);
+    }
+    ~Arguments() {
+        for (VARIANT& v : values_)
+            ::VariantClear(&v);
+    }
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+
+    // rgvarg holds the arguments last to first; a variable handed over by
+    // reference is read through.
+    HRESULT convert(const DISPPARAMS& params, const ArgType* types, int count, UINT* argError) {
+        for (int i = 0; i < count; ++i) {
+            const UINT from = params.cArgs - 1 - static_cast<UINT>(i);
+            VARIANT direct;
+            ::VariantInit(&direct);
+            HRESULT hr = ::VariantCopyInd(&direct, &params.rgvarg[from]);
+            if (SUCCEEDED(hr))
+                hr = ::VariantChangeType(&values_[i], &direct, 0, static_cast<VARTYPE>(types[i]));
+            ::VariantClear(&direct);
+            if (FAILED(hr)) {
+                if (argError)
+                    *argError = from;
+                return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
+            }
+        }
+        return S_OK;
+    }
+
+    BSTR string(int i) { return V_BSTR(&values_[i]); }
+    LONG number(int i) const { return V_I4(&values_[i]); }
+    float real(int i) const { return V_R4(&values_[i]); }
+    VARIANT_BOOL boolean(int i) const { return V_BOOL(&values_[i]); }
+
+private:
+    VARIANT values_[6];
+};
+
+// What the document asks of the program, answered by the platform layer.
+class DocumentHost {
+public:
+    DocumentHost() : ui_(platform::makeSystemUserInterface()) {
+        platform::HostOptions options;
+        options.ui = ui_.get();
+        windows_ = platform::makeHostWindows(options);
+    }
+
+    pdfforms::PdfDocumentHost host() {
+        pdfforms::PdfDocumentHost host;
+        platform::Windows* windows = windows_.get();
+        host.resolvePath = [windows](const std::string& path) {
+            platform::Result<std::string> full =
+                path.empty() ? platform::Result<std::string>::failure(platform::kErrorFileNotFound)
+                             : windows->nativePath(path);
+            if (!full)
+                throw pdfforms::NumberedError(err::kFileNotFound,
+                                              "Soubor nebyl nalezen: " + path + " (" +
+                                                  windows->formatMessage(full.error()) + ")");
+            return *full;
+        };
+        host.openInViewer = [windows](const std::string& file) {
+            windows->shellExecute("open", file, "", "", platform::kSwShowNormal);
+        };
+        return host;
+    }
+
+private:
+    std::unique_ptr<platform::UserInterface> ui_;
+    std::unique_ptr<platform::Windows> windows_;
+};
+
+class PdfDocument4 final : public IPDFDocument4, public ISupportErrorInfo {
+public:
+    PdfDocument4() : document_(CreatePdfDocument(host_.host())) { ++g_objects; }
+    ~PdfDocument4() { --g_objects; }
+    PdfDocument4(const PdfDocument4&) = delete;
+    PdfDocument4& operator=(const PdfDocument4&) = delete;
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == kIidPdfDocument4) {
+            *object = static_cast<IPDFDocument4*>(this);
+        } else if (riid == IID_ISupportErrorInfo) {
+            *object = static_cast<ISupportErrorInfo*>(this);
+        } else {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    // ISupportErrorInfo
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
+        return riid == kIidPdfDocument4 || riid == IID_IDispatch ? S_OK : S_FALSE;
+    }
+
+    // IDispatch: no type information; names and calls through the table.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info)
+            *info = nullptr;
+        return DISP_E_BADINDEX;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) override {
+        if (!names || !ids || count == 0)
+            return E_INVALIDARG;
+        HRESULT hr = S_OK;
+        ids[0] = DISPID_UNKNOWN;
+        for (const Member& m : kMembers)
+            if (names[0] && ::_wcsicmp(names[0], m.name) == 0)
+                ids[0] = m.id;
+        if (ids[0] == DISPID_UNKNOWN)
+            hr = DISP_E_UNKNOWNNAME;
+        // Arguments are passed by position only.
+        for (UINT i = 1; i < count; ++i) {
+            ids[i] = DISPID_UNKNOWN;
+            hr = DISP_E_UNKNOWNNAME;
+        }
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argError) override {
+        const Member* member = memberById(id);
+        if (!member)
+            return DISP_E_MEMBERNOTFOUND;
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        if (!params)
+            params = &none;
+
+        const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+        ArgType putType[] = {ArgType::Long};
+        const ArgType* types = member->arguments;
+        int count = member->argumentCount;
+        if (put) {
+            if (id != kResolution)
+                return DISP_E_MEMBERNOTFOUND;
+            if (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
+                return DISP_E_PARAMNOTOPTIONAL;
+            types = putType;
+            count = 1;
+        } else {
+            if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))
+                return DISP_E_MEMBERNOTFOUND;
+            if (params->cNamedArgs != 0)
+                return DISP_E_NONAMEDARGS;
+        }
+        if (params->cArgs != static_cast<UINT>(count))
+            return DISP_E_BADPARAMCOUNT;
+
+        Arguments a;
+        if (const HRESULT hr = a.convert(*params, types, count, argError); FAILED(hr))
+            return hr;
+
+        LONG number = 0;
+        HRESULT hr = E_UNEXPECTED;
+        switch (id) {
+        case kOpenPdf:
+            hr = OpenPdf(a.string(0), a.string(1));
+            break;
+        case kAppendPdf:
+            hr = AppendPdf(a.string(0), a.string(1));
+            break;
+        case kPageCount:
+            hr = PageCount(&number);
+            break;
+        case kSelectPage:
+            hr = SelectPage(a.number(0));
+            break;
+        case kLoadImage:
+            hr = LoadImage(a.string(0), &number);
+            break;
+        case kImageResolution:
+            hr = ImageResolution(a.number(0), &number);
+            break;
+        case kResolution:
+            hr = put ? put_Resolution(a.number(0)) : get_Resolution(&number);
+            break;
+        case kNewWatermark:
+            hr = NewWatermark(&number);
+            break;
+        case kBeginWatermark:
+            hr = BeginWatermark(a.number(0));
+            break;
+        case kDrawImage:
+            hr = DrawImage(a.number(0), a.real(1), a.real(2));
+            break;
+        case kEndWatermark:
+            hr = EndWatermark();
+            break;
+        case kApplyWatermark:
+            hr = ApplyWatermark(a.number(0), a.number(1));
+            break;
+        case kSetDocumentMode:
+            hr = SetDocumentMode(a.number(0));
+            break;
+        case kSetInfoText:
+            hr = SetInfoText(a.number(0), a.string(1));
+            break;
+        case kRegisterFont:
+            hr = RegisterFont(a.string(0), a.boolean(1), a.boolean(2), a.number(3), a.number(4),
+                              a.number(5), &number);
+            break;
+        case kUseFont:
+            hr = UseFont(a.number(0), a.real(1));
+            break;
+        case kSetTextScaling:
+            hr = SetTextScaling(a.real(0));
+            break;
+        case kSetColorMode:
+            hr = SetColorMode(a.number(0));
+            break;
+        case kSetTextColor:
+            hr = SetTextColor(a.real(0), a.real(1), a.real(2), a.real(3));
+            break;
+        case kMoveTextTo:
+            hr = MoveTextTo(a.real(0), a.real(1));
+            break;
+        case kDrawText:
+            hr = DrawText(a.string(0));
+            break;
+        case kSetPassword:
+            hr = SetPassword(a.string(0));
+            break;
+        case kFinishDocument:
+            hr = FinishDocument();
+            break;
+        case kSaveDocument:
+            hr = SaveDocument(a.string(0), a.boolean(1));
+            break;
+        }
+        if (FAILED(hr))
+            return toException(hr, exception);
+        if (result && member->returnsLong && !put) {
+            ::VariantInit(result);
+            V_VT(result) = VT_I4;
+            V_I4(result) = number;
+        }
+        return S_OK;
+    }
+
+    // IPDFDocument4
+    HRESULT STDMETHODCALLTYPE OpenPdf(BSTR path, BSTR password) override {
+        return guarded([&] { document_->OpenPdf(utf8(path), utf8(password)); });
+    }
+    HRESULT STDMETHODCALLTYPE AppendPdf(BSTR path, BSTR password) override {
+        return guarded([&] { document_->AppendPdf(utf8(path), utf8(password)); });
+    }
+    HRESULT STDMETHODCALLTYPE PageCount(LONG* count) override {
+        if (!count)
+            return E_POINTER;
+        return guarded([&] { *count = document_->PageCount(); });
+    }
+    HRESULT STDMETHODCALLTYPE SelectPage(LONG index) override {
+        return guarded([&] { document_->SelectPage(index); });
+    }
+    HRESULT STDMETHODCALLTYPE LoadImage(BSTR path, LONG* image) override {
+        if (!image)
+            return E_POINTER;
+        return guarded([&] { *image = document_->LoadImage(utf8(path)); });
+    }
+    HRESULT STDMETHODCALLTYPE ImageResolution(LONG image, LONG* dotsPerInch) override {
+        if (!dotsPerInch)
+            return E_POINTER;
+        return guarded([&] { *dotsPerInch = document_->ImageResolution(image); });
+    }
+    HRESULT STDMETHODCALLTYPE get_Resolution(LONG* unitsPerInch) override {
+        if (!unitsPerInch)
+            return E_POINTER;
+        return guarded([&] { *unitsPerInch = document_->Resolution(); });
+    }
+    HRESULT STDMETHODCALLTYPE put_Resolution(LONG unitsPerInch) override {
+        return guarded([&] { document_->SetResolution(unitsPerInch); });
+    }
+    HRESULT STDMETHODCALLTYPE NewWatermark(LONG* watermark) override {
+        if (!watermark)
+            return E_POINTER;
+        return guarded([&] { *watermark = document_->NewWatermark(); });
+    }
+    HRESULT STDMETHODCALLTYPE BeginWatermark(LONG watermark) override {
+        return guarded([&] { document_->BeginWatermark(watermark); });
+    }
+    HRESULT STDMETHODCALLTYPE DrawImage(LONG image, float x, float y) override {
+        return guarded([&] { document_->DrawImage(image, x, y); });
+    }
+    HRESULT STDMETHODCALLTYPE EndWatermark() override {
+        return guarded([&] { document_->EndWatermark(); });
+    }
+    HRESULT STDMETHODCALLTYPE ApplyWatermark(LONG page, LONG watermark) override {
+        return guarded([&] { document_->ApplyWatermark(page, watermark); });
+    }
+    HRESULT STDMETHODCALLTYPE SetDocumentMode(LONG mode) override {
+        return guarded([&] { document_->SetDocumentMode(mode); });
+    }
+    HRESULT STDMETHODCALLTYPE SetInfoText(LONG which, BSTR text) override {
+        return guarded([&] {
+            if (which < 0 || which > 4)
+                throw pdfforms::NumberedError(err::kInvalidArgument,
+                                              "Neznámý popisný text dokumentu.");
+            document_->SetInfoText(static_cast<pdfforms::InfoText>(which), utf8(text));
+        });
+    }
+    HRESULT STDMETHODCALLTYPE RegisterFont(BSTR face, VARIANT_BOOL bold, VARIANT_BOOL italic,
+                                           LONG reserved1, LONG reserved2, LONG reserved3,
+                                           LONG* font) override {
+        if (!font)
+            return E_POINTER;
+        return guarded([&] {
+            *font = document_->RegisterFont(utf8(face), flag(bold), flag(italic), reserved1,
+                                            reserved2, reserved3);
+        });
+    }
+    HRESULT STDMETHODCALLTYPE UseFont(LONG font, float size) override {
+        return guarded([&] { document_->UseFont(font, size); });
+    }
+    HRESULT STDMETHODCALLTYPE SetTextScaling(float percent) override {
+        return guarded([&] { document_->SetTextScaling(percent); });
+    }
+    HRESULT STDMETHODCALLTYPE SetColorMode(LONG mode) override {
+        return guarded([&] { document_->SetColorMode(mode); });
+    }
+    HRESULT STDMETHODCALLTYPE SetTextColor(float red, float green, float blue,
+                                           float fourth) override {
+        return guarded([&] { document_->SetTextColor(red, green, blue, fourth); });
+    }
+    HRESULT STDMETHODCALLTYPE MoveTextTo(float x, float y) override {
+        return guarded([&] { document_->MoveTextTo(x, y); });
+    }
+    HRESULT STDMETHODCALLTYPE DrawText(BSTR text) override {
+        return guarded([&] { document_->DrawText(utf8(text)); });
+    }
+    HRESULT STDMETHODCALLTYPE SetPassword(BSTR password) override {
+        return guarded([&] { document_->SetPassword(utf8(password)); });
+    }
+    HRESULT STDMETHODCALLTYPE FinishDocument() override {
+        return guarded([&] { document_->FinishDocument(); });
+    }
+    HRESULT STDMETHODCALLTYPE SaveDocument(BSTR path, VARIANT_BOOL openInViewer) override {
+        return guarded([&] { document_->SaveDocument(utf8(path), flag(openInViewer)); });
+    }
+
+private:
+    // A failed call seen by a script: the HRESULT and the description that
+    // the call left in the error object.
+    static HRESULT toException(HRESULT hr, EXCEPINFO* exception) {
+        if (!exception)
+            return hr;
+        *exception = EXCEPINFO{};
+        exception->scode = hr;
+        exception->bstrSource = ::SysAllocString(kErrorSource);
+        IErrorInfo* info = nullptr;
+        if (::GetErrorInfo(0, &info) == S_OK && info) {
+            info->GetDescription(&exception->bstrDescription);
+            info->Release();
+        }
+        return DISP_E_EXCEPTION;
+    }
+
+    std::atomic<ULONG> references_{1};
+    DocumentHost host_;
+    std::unique_ptr<pdfforms::IPDFDocument> document_;
+};
+
+class ClassFactory final : public IClassFactory {
+public:
+    ClassFactory() { ++g_objects; }
+    ~ClassFactory() { --g_objects; }
+    ClassFactory(const ClassFactory&) = delete;
+    ClassFactory& operator=(const ClassFactory&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object)
+            return E_POINTER;
+        if (riid != IID_IUnknown && riid != IID_IClassFactory) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        PdfDocument4* document = nullptr;
+        try {
+            document = new PdfDocument4();
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (const std::exception& e) {
+            return failWith(E_FAIL, e.what());
+        }
+        const HRESULT hr = document->QueryInterface(riid, object);
+        document->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        if (lock)
+            ++g_locks;
+        else
+            --g_locks;
+        return S_OK;
+    }
+
+private:
+    std::atomic<ULONG> references_{1};
+};
+
+// ---------------------------------------------------------------- registration
+
+std::wstring guidText(const GUID& guid) {
+    wchar_t text[40] = {};
+    ::StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+LSTATUS setValue(HKEY root, const std::wstring& key, const wchar_t* name,
+                 const std::wstring& value) {
+    HKEY handle = nullptr;
+    LSTATUS status = ::RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                       KEY_SET_VALUE, nullptr, &handle, nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    status = ::RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(handle);
+    return status;
+}
+
+std::wstring modulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    while (true) {
+        const DWORD n =
+            ::GetModuleFileNameW(g_module, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+LSTATUS unregisterFrom(HKEY root) {
+    const std::wstring classes = L"Software\\Classes\\";
+    LSTATUS result = ERROR_SUCCESS;
+    for (const std::wstring& key :
+         {classes + L"CLSID\\" + guidText(kClsidPdfDocument4), classes + kProgId}) {
+        // The tree with the key itself; a key that is not there is no error.
+        const LSTATUS status = ::RegDeleteTreeW(root, key.c_str());
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+            result = status;
+    }
+    return result;
+}
+
+// The class under root\Software\Classes: the identifier, the class and the
+// DLL as its in-process server. A failure leaves nothing half written.
+LSTATUS registerIn(HKEY root) {
+    const std::wstring dll = modulePath();
+    if (dll.empty())
+        return static_cast<LSTATUS>(::GetLastError());
+    const std::wstring classes = L"Software\\Classes\\";
+    const std::wstring clsid = guidText(kClsidPdfDocument4);
+    const std::wstring classKey = classes + L"CLSID\\" + clsid;
+    const std::wstring progIdKey = classes + kProgId;
+    const struct {
+        std::wstring key;
+        const wchar_t* name;
+        std::wstring value;
+    } values[] = {
+        {progIdKey, nullptr, kClassDescription},
+        {progIdKey + L"\\CLSID", nullptr, clsid},
+        {classKey, nullptr, kClassDescription},
+        {classKey + L"\\ProgID", nullptr, kProgId},
+        {classKey + L"\\InprocServer32", nullptr, dll},
+        {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+    };
+    for (const auto& v : values) {
+        const LSTATUS status = setValue(root, v.key, v.name, v.value);
+        if (status != ERROR_SUCCESS) {
+            unregisterFrom(root);
+            return status;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+HRESULT fromStatus(LSTATUS status) {
+    return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(status));
+}
+
+} // namespace
+
+} // namespace tiskpdf::com
+
+using namespace tiskpdf::com;
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = module;
+        ::DisableThreadLibraryCalls(module);
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (clsid != kClsidPdfDocument4)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    ClassFactory* factory = new (std::nothrow) ClassFactory();
+    if (!factory)
+        return E_OUTOFMEMORY;
+    const HRESULT hr = factory->QueryInterface(riid, object);
+    factory->Release();
+    return hr;
+}
+
+STDAPI DllCanUnloadNow() {
+    return g_objects == 0 && g_locks == 0 ? S_OK : S_FALSE;
+}
+
+// For the machine; where the user may not write there, for the user.
+STDAPI DllRegisterServer() {
+    const LSTATUS status = registerIn(HKEY_LOCAL_MACHINE);
+    if (status == ERROR_ACCESS_DENIED)
+        return fromStatus(registerIn(HKEY_CURRENT_USER));
+    return fromStatus(status);
+}
+
+// From both the machine and the user; what is not there is no error.
+STDAPI DllUnregisterServer() {
+    const LSTATUS machine = unregisterFrom(HKEY_LOCAL_MACHINE);
+    const LSTATUS user = unregisterFrom(HKEY_CURRENT_USER);
+    return fromStatus(machine != ERROR_SUCCESS ? machine : user);
+}
+
+// regsvr32 /i:user or /i:machine (with /n: only that): the one scope named.
+STDAPI DllInstall(BOOL install, LPCWSTR scope) {
+    HKEY root = HKEY_LOCAL_MACHINE;
+    if (scope && ::_wcsicmp(scope, L"user") == 0)
+        root = HKEY_CURRENT_USER;
+    else if (scope && *scope && ::_wcsicmp(scope, L"machine") != 0)
+        return E_INVALIDARG;
+    return fromStatus(install ? registerIn(root) : unregisterFrom(root));
+}
+
+} // extern "C"
