@@ -301,19 +301,8 @@ void PrintWindow(const WindowModel& window, std::ostream& out) {
 
 namespace {
 
-bool isField(const std::string& name) {
-    return name == "VyberAdr" || name == "EdSlozka";
-}
-
-// The focus leaves the field that holds it: its exit handler runs. False
-// when an error ended the handler (the focus then stays).
-bool leaveField(TInstal& form) {
-    const std::string focus = form.window.focus;
-    if (focus == "VyberAdr")
-        return form.Dispatch(&TInstal::VyberAdrExit);
-    if (focus == "EdSlozka")
-        return form.Dispatch(&TInstal::EdSlozkaExit);
-    return true;
+bool isField(const Control& control) {
+    return control.kind() == ControlKind::Edit;
 }
 
 Control* findControl(TInstal& form, const std::string& name) {
@@ -344,37 +333,15 @@ void click(TInstal& form, const std::string& name, std::ostream& out) {
         out << c->name() << " is disabled; the click is ignored.\n";
         return;
     }
-    // A button or the check box takes the focus from the field that has it;
-    // the link is a label and takes none.
-    if (c->kind() != ControlKind::Link && form.window.focus != c->name()) {
-        if (!leaveField(form) || form.closed())
-            return;
-        if (!c->usable()) {
-            out << c->name() << " is no longer enabled; the click is ignored.\n";
-            return;
-        }
-        form.window.focus = c->name();
-    }
-    const std::string& n = c->name();
-    if (n == "BtnInstal")
-        form.Dispatch(&TInstal::BtnInstalClick);
-    else if (n == "btnAktualizovat")
-        form.Dispatch(&TInstal::btnAktualizovatClick);
-    else if (n == "BtnZrus")
-        form.Dispatch(&TInstal::BtnZrusClick);
-    else if (n == "BtnProjit")
-        form.Dispatch(&TInstal::BtnProjitClick);
-    else if (n == "lblWWWdro")
-        form.Dispatch(&TInstal::lblWWWdroClick);
-    else if (n == "ChckJeto64bit") {
-        c->checked = !c->checked;
-        form.Dispatch(&TInstal::ChckJeto64bitClick);
-    }
+    // A button or the check box takes the focus from the field that has it
+    // (whose exit handler runs); the link is a label and takes none.
+    if (form.Click(*c) == TInstal::ClickResult::NoLongerUsable)
+        out << c->name() << " is no longer enabled; the click is ignored.\n";
 }
 
 void type(TInstal& form, const std::string& name, const std::string& text, std::ostream& out) {
     Control* c = findControl(form, name);
-    if (!c || !isField(c->name())) {
+    if (!c || !isField(*c)) {
         out << "Only VyberAdr and EdSlozka can be typed into.\n";
         return;
     }
@@ -390,11 +357,8 @@ void type(TInstal& form, const std::string& name, const std::string& text, std::
         out << c->name() << " is read-only; nothing is typed.\n";
         return;
     }
-    if (form.window.focus != c->name()) {
-        if (!leaveField(form) || form.closed())
-            return;
-        form.window.focus = c->name();
-    }
+    if (!form.MoveFocus(*c))
+        return;
     std::string typed = text;
     if (c->maxLength > 0 && characterCount(typed) > c->maxLength) {
         typed = firstCharacters(typed, c->maxLength);
@@ -403,7 +367,7 @@ void type(TInstal& form, const std::string& name, const std::string& text, std::
     c->setText(typed);
     // Leaving the field: its exit handler runs, and the focus goes on to
     // the button that starts the run, unless the handler moved it.
-    if (!leaveField(form) || form.closed())
+    if (!form.LeaveFocusedField())
         return;
     if (form.window.focus == c->name()) {
         Control* run = form.window.find(form.isUpdateMode() ? "btnAktualizovat" : "BtnInstal");

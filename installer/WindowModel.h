@@ -50,6 +50,14 @@ public:
 
     // The change handler of a memo.
     std::function<void()> onChange;
+    // What the user's actions run, the same on every front end: the click
+    // handler of a button, the check box or the link, and the exit handler
+    // of an edit field, which runs when the focus leaves it.
+    std::function<void()> onClick;
+    std::function<void()> onExit;
+
+    // Whether a click gives the control the focus (a label takes none).
+    bool takesFocus() const { return kind_ != ControlKind::Link && kind_ != ControlKind::Label; }
 
     // True when the user can act on the control: visible and enabled.
     bool usable() const { return visible && enabled; }

@@ -191,10 +191,23 @@ TInstal::TInstal(Windows& win, std::vector<std::string> arguments)
     // answers it.
     instanceMessage_ = win_.registerWindowMessage(kInstanceName);
     window.MemoPom.onChange = [this] { MemoPomChange(); };
+    // Which of the user's actions runs which handler.
+    window.BtnInstal.onClick = [this] { BtnInstalClick(); };
+    window.btnAktualizovat.onClick = [this] { btnAktualizovatClick(); };
+    window.BtnZrus.onClick = [this] { BtnZrusClick(); };
+    window.BtnProjit.onClick = [this] { BtnProjitClick(); };
+    window.lblWWWdro.onClick = [this] { lblWWWdroClick(); };
+    window.ChckJeto64bit.onClick = [this] { ChckJeto64bitClick(); };
+    window.VyberAdr.onExit = [this] { VyberAdrExit(); };
+    window.EdSlozka.onExit = [this] { EdSlozkaExit(); };
 }
 
 TInstal::~TInstal() {
-    window.MemoPom.onChange = nullptr;
+    for (Control* c : window.controls()) {
+        c->onChange = nullptr;
+        c->onClick = nullptr;
+        c->onExit = nullptr;
+    }
 }
 
 std::string TInstal::argument(std::size_t n) const {
@@ -258,6 +271,38 @@ bool TInstal::WindowProc(std::uint32_t message) {
 void TInstal::ProcessMessages() {
     for (std::uint32_t m : win_.takeReceivedMessages())
         WindowProc(m);
+}
+
+bool TInstal::LeaveFocusedField() {
+    Control* field = window.find(window.focus);
+    if (!field || !field->onExit)
+        return true;
+    return Dispatch(field->onExit) && !closed();
+}
+
+bool TInstal::MoveFocus(Control& to) {
+    if (window.focus == to.name())
+        return true;
+    if (!LeaveFocusedField())
+        return false;
+    window.focus = to.name();
+    return true;
+}
+
+TInstal::ClickResult TInstal::Click(Control& control) {
+    const bool moves = control.takesFocus() && window.focus != control.name();
+    if (moves && !LeaveFocusedField())
+        return ClickResult::FocusStayed;
+    // The exit handler may have disabled or hidden it.
+    if (!control.usable())
+        return ClickResult::NoLongerUsable;
+    if (moves)
+        window.focus = control.name();
+    if (control.kind() == ControlKind::CheckBox)
+        control.checked = !control.checked;
+    if (control.onClick)
+        Dispatch(control.onClick);
+    return ClickResult::Ran;
 }
 
 void TInstal::closeWindow() {

@@ -74,6 +74,22 @@ public:
     void EdSlozkaExit();
     void BtnProjitClick();
 
+    // --- What the user does, the same on every front end ---
+    // The focus moves to the control: the field that held it is left first
+    // (LeaveFocusedField). False when that failed; the focus then stays.
+    bool MoveFocus(Control& to);
+    // Runs the exit handler of the field that has the focus. False when an
+    // error ended it or it closed the window.
+    bool LeaveFocusedField();
+    enum class ClickResult {
+        Ran,           // the click handler ran (an error it ended with was shown)
+        FocusStayed,   // the field that had the focus could not be left
+        NoLongerUsable // leaving the field disabled or hid the control
+    };
+    // A click on the control: a control that takes the focus gets it first
+    // (MoveFocus); then a check box toggles and the click handler runs.
+    ClickResult Click(Control& control);
+
     // The window-procedure hook: answers the installer's registered message
     // (a second start) by bringing the window to the front. True when the
     // message was the installer's.
