@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cwchar>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
@@ -86,14 +87,19 @@ bool flag(VARIANT_BOOL value) {
 }
 
 // The dispatch table: every member with its DISPID (its place in the
-// vtable), its arguments and whether it gives a number back.
+// interface), its parameters and whether it gives a number back.
 enum class ArgType : VARTYPE { String = VT_BSTR, Long = VT_I4, Float = VT_R4, Bool = VT_BOOL };
+
+struct Parameter {
+    ArgType type;
+    const wchar_t* name;
+};
 
 struct Member {
     const wchar_t* name;
     DISPID id;
     int argumentCount;
-    ArgType arguments[6];
+    Parameter arguments[6];
     bool returnsLong;
 };
 
@@ -125,36 +131,94 @@ enum : DISPID {
 };
 
 using A = ArgType;
+constexpr Parameter kPath{A::String, L"path"};
+constexpr Parameter kPassword{A::String, L"password"};
+constexpr Parameter kImage{A::Long, L"image"};
+constexpr Parameter kWatermark{A::Long, L"watermark"};
+constexpr Parameter kX{A::Float, L"x"};
+constexpr Parameter kY{A::Float, L"y"};
+constexpr Parameter kResolutionValue{A::Long, L"unitsPerInch"};
+
 constexpr Member kMembers[] = {
-    {L"OpenPdf", kOpenPdf, 2, {A::String, A::String}, false},
-    {L"AppendPdf", kAppendPdf, 2, {A::String, A::String}, false},
+    {L"OpenPdf", kOpenPdf, 2, {kPath, kPassword}, false},
+    {L"AppendPdf", kAppendPdf, 2, {kPath, kPassword}, false},
     {L"PageCount", kPageCount, 0, {}, true},
-    {L"SelectPage", kSelectPage, 1, {A::Long}, false},
-    {L"LoadImage", kLoadImage, 1, {A::String}, true},
-    {L"ImageResolution", kImageResolution, 1, {A::Long}, true},
-    {L"Resolution", kResolution, 0, {}, true}, // and its put, one Long
+    {L"SelectPage", kSelectPage, 1, {{A::Long, L"index"}}, false},
+    {L"LoadImage", kLoadImage, 1, {kPath}, true},
+    {L"ImageResolution", kImageResolution, 1, {kImage}, true},
+    {L"Resolution", kResolution, 0, {}, true}, // and its put, kResolutionValue
     {L"NewWatermark", kNewWatermark, 0, {}, true},
-    {L"BeginWatermark", kBeginWatermark, 1, {A::Long}, false},
-    {L"DrawImage", kDrawImage, 3, {A::Long, A::Float, A::Float}, false},
+    {L"BeginWatermark", kBeginWatermark, 1, {kWatermark}, false},
+    {L"DrawImage", kDrawImage, 3, {kImage, kX, kY}, false},
     {L"EndWatermark", kEndWatermark, 0, {}, false},
-    {L"ApplyWatermark", kApplyWatermark, 2, {A::Long, A::Long}, false},
-    {L"SetDocumentMode", kSetDocumentMode, 1, {A::Long}, false},
-    {L"SetInfoText", kSetInfoText, 2, {A::Long, A::String}, false},
+    {L"ApplyWatermark", kApplyWatermark, 2, {{A::Long, L"page"}, kWatermark}, false},
+    {L"SetDocumentMode", kSetDocumentMode, 1, {{A::Long, L"mode"}}, false},
+    {L"SetInfoText", kSetInfoText, 2, {{A::Long, L"which"}, {A::String, L"text"}}, false},
     {L"RegisterFont",
      kRegisterFont,
      6,
-     {A::String, A::Bool, A::Bool, A::Long, A::Long, A::Long},
+     {{A::String, L"face"},
+      {A::Bool, L"bold"},
+      {A::Bool, L"italic"},
+      {A::Long, L"reserved1"},
+      {A::Long, L"reserved2"},
+      {A::Long, L"reserved3"}},
      true},
-    {L"UseFont", kUseFont, 2, {A::Long, A::Float}, false},
-    {L"SetTextScaling", kSetTextScaling, 1, {A::Float}, false},
-    {L"SetColorMode", kSetColorMode, 1, {A::Long}, false},
-    {L"SetTextColor", kSetTextColor, 4, {A::Float, A::Float, A::Float, A::Float}, false},
-    {L"MoveTextTo", kMoveTextTo, 2, {A::Float, A::Float}, false},
-    {L"DrawText", kDrawText, 1, {A::String}, false},
-    {L"SetPassword", kSetPassword, 1, {A::String}, false},
+    {L"UseFont", kUseFont, 2, {{A::Long, L"font"}, {A::Float, L"size"}}, false},
+    {L"SetTextScaling", kSetTextScaling, 1, {{A::Float, L"percent"}}, false},
+    {L"SetColorMode", kSetColorMode, 1, {{A::Long, L"mode"}}, false},
+    {L"SetTextColor",
+     kSetTextColor,
+     4,
+     {{A::Float, L"red"}, {A::Float, L"green"}, {A::Float, L"blue"}, {A::Float, L"fourth"}},
+     false},
+    {L"MoveTextTo", kMoveTextTo, 2, {kX, kY}, false},
+    {L"DrawText", kDrawText, 1, {{A::String, L"text"}}, false},
+    {L"SetPassword", kSetPassword, 1, {kPassword}, false},
     {L"FinishDocument", kFinishDocument, 0, {}, false},
-    {L"SaveDocument", kSaveDocument, 2, {A::String, A::Bool}, false},
+    {L"SaveDocument", kSaveDocument, 2, {kPath, {A::Bool, L"openInViewer"}}, false},
 };
+
+// The vtable slot of a member: after IUnknown's 3 and IDispatch's 4, in
+// DISPID order, with Resolution's put right after its get.
+UINT vtableSlot(DISPID id, bool put) {
+    return static_cast<UINT>(id) + (id < kResolution || (id == kResolution && !put) ? 6 : 7);
+}
+
+// Type information made from the table, for clients that look the members
+// up before they call them (PowerShell). Calls still go through Invoke.
+HRESULT makeTypeInfo(ITypeInfo** info) {
+    constexpr std::size_t count = std::size(kMembers) + 1;
+    PARAMDATA parameters[count][6] = {};
+    METHODDATA methods[count] = {};
+    std::size_t n = 0;
+    const auto add = [&](const Member& m, bool put) {
+        METHODDATA& method = methods[n];
+        const int arguments = put ? 1 : m.argumentCount;
+        for (int i = 0; i < arguments; ++i) {
+            const Parameter& p = put ? kResolutionValue : m.arguments[i];
+            parameters[n][i] = {const_cast<OLECHAR*>(p.name), static_cast<VARTYPE>(p.type)};
+        }
+        method.szName = const_cast<OLECHAR*>(m.name);
+        method.ppdata = parameters[n];
+        method.dispid = m.id;
+        method.iMeth = vtableSlot(m.id, put);
+        method.cc = CC_STDCALL;
+        method.cArgs = static_cast<UINT>(arguments);
+        method.wFlags = put                                         ? DISPATCH_PROPERTYPUT
+                        : m.id == kPageCount || m.id == kResolution ? DISPATCH_PROPERTYGET
+                                                                    : DISPATCH_METHOD;
+        method.vtReturn = m.returnsLong && !put ? VT_I4 : VT_EMPTY;
+        ++n;
+    };
+    for (const Member& m : kMembers) {
+        add(m, false);
+        if (m.id == kResolution)
+            add(m, true);
+    }
+    INTERFACEDATA data{methods, static_cast<UINT>(n)};
+    return ::CreateDispTypeInfo(&data, LOCALE_SYSTEM_DEFAULT, info);
+}
 
 const Member* memberById(DISPID id) {
     for (const Member& m : kMembers)
@@ -179,14 +243,15 @@ public:
 
     // rgvarg holds the arguments last to first; a variable handed over by
     // reference is read through.
-    HRESULT convert(const DISPPARAMS& params, const ArgType* types, int count, UINT* argError) {
+    HRESULT convert(const DISPPARAMS& params, const Parameter* types, int count, UINT* argError) {
         for (int i = 0; i < count; ++i) {
             const UINT from = params.cArgs - 1 - static_cast<UINT>(i);
             VARIANT direct;
             ::VariantInit(&direct);
             HRESULT hr = ::VariantCopyInd(&direct, &params.rgvarg[from]);
             if (SUCCEEDED(hr))
-                hr = ::VariantChangeType(&values_[i], &direct, 0, static_cast<VARTYPE>(types[i]));
+                hr = ::VariantChangeType(&values_[i], &direct, 0,
+                                         static_cast<VARTYPE>(types[i].type));
             ::VariantClear(&direct);
             if (FAILED(hr)) {
                 if (argError)
@@ -242,7 +307,11 @@ private:
 class PdfDocument4 final : public IPDFDocument4, public ISupportErrorInfo {
 public:
     PdfDocument4() : document_(CreatePdfDocument(host_.host())) { ++g_objects; }
-    ~PdfDocument4() { --g_objects; }
+    ~PdfDocument4() {
+        if (typeInfo_)
+            typeInfo_->Release();
+        --g_objects;
+    }
     PdfDocument4(const PdfDocument4&) = delete;
     PdfDocument4& operator=(const PdfDocument4&) = delete;
 
@@ -274,17 +343,25 @@ public:
         return riid == kIidPdfDocument4 || riid == IID_IDispatch ? S_OK : S_FALSE;
     }
 
-    // IDispatch: no type information; names and calls through the table.
+    // IDispatch: names and calls through the table.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (!count)
             return E_POINTER;
-        *count = 0;
+        *count = 1;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info)
-            *info = nullptr;
-        return DISP_E_BADINDEX;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+        if (!info)
+            return E_POINTER;
+        *info = nullptr;
+        if (index != 0)
+            return DISP_E_BADINDEX;
+        if (!typeInfo_)
+            if (const HRESULT hr = makeTypeInfo(&typeInfo_); FAILED(hr))
+                return hr;
+        typeInfo_->AddRef();
+        *info = typeInfo_;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
@@ -315,15 +392,14 @@ public:
             params = &none;
 
         const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-        ArgType putType[] = {ArgType::Long};
-        const ArgType* types = member->arguments;
+        const Parameter* types = member->arguments;
         int count = member->argumentCount;
         if (put) {
             if (id != kResolution)
                 return DISP_E_MEMBERNOTFOUND;
             if (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
                 return DISP_E_PARAMNOTOPTIONAL;
-            types = putType;
+            types = &kResolutionValue;
             count = 1;
         } else {
             if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))
@@ -543,6 +619,7 @@ private:
     }
 
     std::atomic<ULONG> references_{1};
+    ITypeInfo* typeInfo_ = nullptr;
     DocumentHost host_;
     std::unique_ptr<pdfforms::IPDFDocument> document_;
 };

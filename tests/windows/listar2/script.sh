@@ -3,7 +3,8 @@
 # fresh prefix of its own with a Czech locale: registered with regsvr32, the
 # script creates "TiskPDF.PDFDocument4", draws text onto a template and
 # saves a PDF that qpdf accepts, and a wrong call gives the component's
-# error number and description in Err; unregistered, the class is gone.
+# error number and description in Err; JScript reaches the same; after
+# regsvr32 /u the class is gone.
 #
 #   script.sh WINE-RUN TiskPDF.dll EXAMPLES WORK
 set -eu
@@ -18,7 +19,7 @@ make_prefix "$component"
 dll='C:\DRO2015\{tisk}\TiskPDF.dll'
 
 # A script file as a Czech Windows user saves it: in the ANSI code page.
-vbs() { # NAME (the script on standard input)
+save_script() { # NAME (the script on standard input)
     sed 's/$/\r/' | iconv -f UTF-8 -t CP1250 >"$tisk/$1"
 }
 # The console writes in the OEM code page.
@@ -29,7 +30,7 @@ cscript() { # NAME: the script's output in UTF-8
 
 "$run" regsvr32 /s "$dll" || fail "regsvr32 could not register TiskPDF.dll"
 
-vbs draw.vbs <<'VBS'
+save_script draw.vbs <<'VBS'
 Option Explicit
 Dim doc, font, pages
 Set doc = CreateObject("TiskPDF.PDFDocument4")
@@ -77,8 +78,24 @@ pdftotext "$pdf/skript.pdf" - | grep -q 'Skript: Příliš žluťoučký kůň' 
 [ "$(pdfinfo "$pdf/skript.pdf" | sed -n 's/^Pages: *//p')" = 2 ] || fail "the PDF lost pages"
 echo "ok - VBScript draws and saves through TiskPDF.PDFDocument4; errors reach Err"
 
+# The same members from JScript, which reads a property without parentheses.
+save_script draw.js <<'JS'
+var doc = new ActiveXObject("TiskPDF.PDFDocument4");
+doc.OpenPdf("C:\\DRO2015\\{tisk}\\objednavka.pdf", "");
+WScript.Echo("pages " + doc.PageCount);
+try { doc.SelectPage(-1); } catch (e) { WScript.Echo("error " + e.number + " " + e.description); }
+JS
+got=$(cscript draw.js | tr -d '\r')
+expected='pages 2
+error -2147220730 Stránka -1 neexistuje (dokument má 2 stran).'
+[ "$got" = "$expected" ] || {
+    printf 'expected:\n%s\ngot:\n%s\n' "$expected" "$got"
+    fail "the JScript's output differs"
+}
+echo "ok - JScript reaches the same members and errors"
+
 "$run" regsvr32 /u /s "$dll" || fail "regsvr32 /u failed"
-vbs gone.vbs <<'VBS'
+save_script gone.vbs <<'VBS'
 On Error Resume Next
 Dim doc
 Set doc = CreateObject("TiskPDF.PDFDocument4")

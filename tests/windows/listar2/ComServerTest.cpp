@@ -1,0 +1,248 @@
+// TiskPDF.dll as COM uses it: loaded by path and asked for its class
+// factory (no registry needed), then driven through the vtable and through
+// IDispatch as scripts drive it; its registration for the user; unloading.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tiskpdf/TiskPdf.h"
+#include "tiskpdf/Win32ComInterface.h"
+
+namespace {
+
+using tiskpdf::com::IPDFDocument4;
+
+// A path of the build machine as Wine sees it, on drive Z:.
+std::wstring winePath(std::string unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+const std::wstring kTemplate = winePath(EXAMPLES_DIR "/tisk/objednavka.pdf"); // two pages
+
+class Bstr {
+public:
+    explicit Bstr(const std::wstring& s) : b_(::SysAllocString(s.c_str())) {}
+    ~Bstr() { ::SysFreeString(b_); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    operator BSTR() const { return b_; }
+
+private:
+    BSTR b_;
+};
+
+std::wstring lastErrorDescription() {
+    IErrorInfo* info = nullptr;
+    std::wstring text;
+    if (::GetErrorInfo(0, &info) == S_OK && info) {
+        BSTR description = nullptr;
+        info->GetDescription(&description);
+        text = description ? description : L"";
+        ::SysFreeString(description);
+        info->Release();
+    }
+    return text;
+}
+
+class ComServerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        dll = ::LoadLibraryW(winePath(TISKPDF_DLL).c_str());
+        ASSERT_NE(dll, nullptr);
+    }
+
+    template <class Function> static Function exported(const char* name) {
+        return reinterpret_cast<Function>(
+            reinterpret_cast<void (*)()>(::GetProcAddress(dll, name)));
+    }
+
+    void SetUp() override {
+        ASSERT_NE(dll, nullptr);
+        using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+        IClassFactory* factory = nullptr;
+        ASSERT_EQ(exported<GetClassObject>("DllGetClassObject")(tiskpdf::com::kClsidPdfDocument4,
+                                                                IID_IClassFactory,
+                                                                reinterpret_cast<void**>(&factory)),
+                  S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, tiskpdf::com::kIidPdfDocument4,
+                                          reinterpret_cast<void**>(&doc)),
+                  S_OK);
+        factory->Release();
+    }
+    void TearDown() override {
+        if (doc)
+            doc->Release();
+    }
+
+    // A late-bound call; args are given first to last.
+    HRESULT invoke(const wchar_t* name, WORD flags, std::vector<VARIANT> args,
+                   VARIANT* result = nullptr, EXCEPINFO* exception = nullptr,
+                   UINT* argError = nullptr) {
+        DISPID id = DISPID_UNKNOWN;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        if (const HRESULT hr = doc->GetIDsOfNames(IID_NULL, names, 1, 0, &id); FAILED(hr))
+            return hr;
+        std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+        DISPID put = DISPID_PROPERTYPUT;
+        DISPPARAMS params{reversed.data(), flags == DISPATCH_PROPERTYPUT ? &put : nullptr,
+                          static_cast<UINT>(reversed.size()),
+                          flags == DISPATCH_PROPERTYPUT ? 1u : 0u};
+        return doc->Invoke(id, IID_NULL, 0, flags, &params, result, exception, argError);
+    }
+
+    static VARIANT number(LONG n) {
+        VARIANT v;
+        ::VariantInit(&v);
+        V_VT(&v) = VT_I4;
+        V_I4(&v) = n;
+        return v;
+    }
+    // A string the caller frees with its BSTR.
+    static VARIANT text(const Bstr& s) {
+        VARIANT v;
+        ::VariantInit(&v);
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = s;
+        return v;
+    }
+
+    static inline HMODULE dll = nullptr;
+    IPDFDocument4* doc = nullptr;
+};
+
+TEST_F(ComServerTest, VtableCallsAndTheirErrors) {
+    ASSERT_EQ(doc->OpenPdf(Bstr(kTemplate), Bstr(L"")), S_OK);
+    LONG pages = 0;
+    EXPECT_EQ(doc->PageCount(&pages), S_OK);
+    EXPECT_EQ(pages, 2);
+    EXPECT_EQ(doc->put_Resolution(144), S_OK);
+    LONG resolution = 0;
+    EXPECT_EQ(doc->get_Resolution(&resolution), S_OK);
+    EXPECT_EQ(resolution, 144);
+
+    ISupportErrorInfo* support = nullptr;
+    ASSERT_EQ(doc->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(tiskpdf::com::kIidPdfDocument4), S_OK);
+    support->Release();
+
+    EXPECT_EQ(doc->SelectPage(5), static_cast<HRESULT>(tiskpdf::err::kPageIndex));
+    EXPECT_EQ(lastErrorDescription(), L"Stránka 5 neexistuje (dokument má 2 stran).");
+    EXPECT_EQ(doc->OpenPdf(Bstr(L"C:\\neni\\nic.pdf"), Bstr(L"")),
+              static_cast<HRESULT>(tiskpdf::err::kFileNotFound));
+    EXPECT_EQ(lastErrorDescription(), L"Soubor PDF neexistuje: C:\\neni\\nic.pdf");
+    EXPECT_EQ(doc->SetInfoText(5, Bstr(L"x")),
+              static_cast<HRESULT>(tiskpdf::err::kInvalidArgument));
+}
+
+TEST_F(ComServerTest, LateBoundCallsConvertArgumentsAndReportExceptions) {
+    // A script's variable arrives by reference.
+    Bstr path(kTemplate), empty(L"");
+    VARIANT byValue = text(path);
+    VARIANT byReference;
+    ::VariantInit(&byReference);
+    V_VT(&byReference) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&byReference) = &byValue;
+    ASSERT_EQ(invoke(L"openpdf", DISPATCH_METHOD, {byReference, text(empty)}), S_OK);
+
+    VARIANT result;
+    ::VariantInit(&result);
+    ASSERT_EQ(invoke(L"PageCount", DISPATCH_PROPERTYGET, {}, &result), S_OK);
+    EXPECT_EQ(V_VT(&result), VT_I4);
+    EXPECT_EQ(V_I4(&result), 2);
+
+    Bstr one(L"1"), letters(L"x");
+    EXPECT_EQ(invoke(L"SelectPage", DISPATCH_METHOD, {text(one)}), S_OK);
+    UINT argError = 99;
+    EXPECT_EQ(invoke(L"SelectPage", DISPATCH_METHOD, {text(letters)}, nullptr, nullptr, &argError),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argError, 0u);
+    EXPECT_EQ(invoke(L"SelectPage", DISPATCH_METHOD, {}), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(L"NoSuchMethod", DISPATCH_METHOD, {}), DISP_E_UNKNOWNNAME);
+
+    EXCEPINFO exception{};
+    EXPECT_EQ(invoke(L"SelectPage", DISPATCH_METHOD, {number(9)}, nullptr, &exception),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, static_cast<SCODE>(tiskpdf::err::kPageIndex));
+    EXPECT_STREQ(exception.bstrDescription, L"Stránka 9 neexistuje (dokument má 2 stran).");
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrSource);
+
+    ASSERT_EQ(invoke(L"Resolution", DISPATCH_PROPERTYPUT, {number(300)}), S_OK);
+    ASSERT_EQ(invoke(L"Resolution", DISPATCH_PROPERTYGET, {}, &result), S_OK);
+    EXPECT_EQ(V_I4(&result), 300);
+}
+
+TEST_F(ComServerTest, TypeInformationNamesTheMembers) {
+    UINT count = 0;
+    ASSERT_EQ(doc->GetTypeInfoCount(&count), S_OK);
+    ASSERT_EQ(count, 1u);
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(doc->GetTypeInfo(0, 0, &info), S_OK);
+    ASSERT_NE(info, nullptr);
+    // Every member under the DISPID that Invoke answers to.
+    for (const auto& [name, id] :
+         {std::pair{L"OpenPdf", 1}, {L"Resolution", 7}, {L"DrawText", 21}, {L"SaveDocument", 24}}) {
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        MEMBERID member = 0;
+        ITypeInfo* described = info;
+        TYPEATTR* attributes = nullptr;
+        ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+        const bool coclass = attributes->typekind == TKIND_COCLASS;
+        info->ReleaseTypeAttr(attributes);
+        if (coclass) { // the interface is the class's implemented type
+            HREFTYPE interfaceType = 0;
+            ASSERT_EQ(info->GetRefTypeOfImplType(0, &interfaceType), S_OK);
+            ASSERT_EQ(info->GetRefTypeInfo(interfaceType, &described), S_OK);
+        }
+        EXPECT_EQ(described->GetIDsOfNames(names, 1, &member), S_OK) << name;
+        EXPECT_EQ(member, id) << name;
+        if (described != info)
+            described->Release();
+    }
+    info->Release();
+}
+
+TEST_F(ComServerTest, UnloadsOnlyWhenNothingIsLeft) {
+    using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+    const auto canUnload = exported<CanUnloadNow>("DllCanUnloadNow");
+    EXPECT_EQ(canUnload(), S_FALSE);
+    doc->Release();
+    doc = nullptr;
+    EXPECT_EQ(canUnload(), S_OK);
+}
+
+TEST_F(ComServerTest, RegistersForTheUserAndUnregisters) {
+    using Install = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+    using Unregister = HRESULT(STDAPICALLTYPE*)();
+    const std::wstring progId = L"Software\\Classes\\TiskPDF.PDFDocument4\\CLSID";
+    const std::wstring server =
+        L"Software\\Classes\\CLSID\\{7F279EB3-88E3-4B14-8E07-26F3FDE5BAC2}\\InprocServer32";
+    const auto read = [](const std::wstring& key, const wchar_t* value) {
+        wchar_t data[MAX_PATH] = {};
+        DWORD size = sizeof data;
+        if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data,
+                           &size) != ERROR_SUCCESS)
+            return std::wstring(L"(none)");
+        return std::wstring(data);
+    };
+
+    EXPECT_EQ(exported<Install>("DllInstall")(TRUE, L"nowhere"), E_INVALIDARG);
+    ASSERT_EQ(exported<Install>("DllInstall")(TRUE, L"user"), S_OK);
+    EXPECT_EQ(read(progId, nullptr), L"{7F279EB3-88E3-4B14-8E07-26F3FDE5BAC2}");
+    EXPECT_EQ(read(server, L"ThreadingModel"), L"Apartment");
+    wchar_t module[MAX_PATH] = {};
+    ::GetModuleFileNameW(dll, module, MAX_PATH);
+    EXPECT_EQ(read(server, nullptr), module);
+
+    ASSERT_EQ(exported<Unregister>("DllUnregisterServer")(), S_OK);
+    EXPECT_EQ(read(progId, nullptr), L"(none)");
+    EXPECT_EQ(read(server, nullptr), L"(none)");
+}
+
+} // namespace
