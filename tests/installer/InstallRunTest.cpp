@@ -83,6 +83,15 @@ TEST(InstallRun, TooLittleFreeSpaceClosesWithoutInstalling) {
     EXPECT_EQ(r.m.ui.shown()[1].title, "Varování");
     EXPECT_TRUE(f.closed());
     EXPECT_FALSE(r.m.exists(kTarget));
+
+    // A network target names its share, as the free-space query asks it.
+    Rig unc;
+    TInstal& g = unc.start({"2015", "Mono.exe"});
+    g.window.VyberAdr.setText("\\\\SERVER\\SHARE");
+    unc.m.ui.answer("OK");
+    unc.press(&TInstal::BtnInstalClick);
+    ASSERT_EQ(unc.texts().size(), 2u);
+    EXPECT_EQ(unc.texts()[1], "Na disku \\\\SERVER\\SHARE není dostatek volného místa!");
 }
 
 TEST(InstallRun, OtherVersionInTheTargetKeepsTheInstallerOpen) {
