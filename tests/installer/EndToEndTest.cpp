@@ -199,6 +199,82 @@ TEST(EndToEnd, UpdateRunsTheArchiveInTheInstallation) {
     EXPECT_FALSE(fs::exists(target + "/S64.bat"));
 }
 
+// Runs that fail: closing claims no installation, the user's configuration
+// is back, and nothing the run did not make is deleted.
+TEST(EndToEnd, FailedRunsClaimNoInstallation) {
+    const std::string config = "user's own configuration\r\n";
+    // The package copy fails (its place is taken by a folder), or a step
+    // after the package has replaced fand.cfg does (Config.DRO is a folder).
+    for (const char* blocked : {"\\Mono.exe\\Mono.exe", "C:\\windows\\system32\\Config.DRO"}) {
+        SCOPED_TRACE(blocked);
+        EndToEnd e(machine(WindowsRelease::Ten, true));
+        e.m.makeFolders(kTarget + "\\{rt42}");
+        e.m.writeFile(kTarget + "\\{rt42}\\fand.cfg", config);
+        e.m.writeFile(kTarget + "\\DRO2015.ver", "DRO2015\r\n");
+        e.m.makeFolders(blocked[0] == '\\' ? kTarget + blocked : std::string(blocked));
+        const auto r = e.run("2015 Mono.exe X", "click BtnInstal\nOK\nOK\n");
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("-- Message box \"Instalace DRO\" (error icon) --"),
+                  std::string::npos)
+            << r.output;
+        EXPECT_EQ(r.output.find("nainstalováno"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+        EXPECT_EQ(slurp(e.m.host(kTarget) + "/{rt42}/fand.cfg"), config);
+        EXPECT_TRUE(fs::is_empty(e.m.host("C:\\users\\tester\\Desktop")));
+    }
+
+    // An update into another version's installation, with "X".
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    e.m.makeFolders(kTarget + "\\{rt42}");
+    e.m.writeFile(kTarget + "\\DRO2014.ver", "DRO2014\r\n");
+    e.m.writeFile(kTarget + "\\Mono.exe", "the 2014 installation's own");
+    const auto r = e.run("2015 Mono.exe X update", "click btnAktualizovat\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("neexistuje instalace DRO2015!"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+    EXPECT_EQ(slurp(e.m.host(kTarget) + "/Mono.exe"), "the 2014 installation's own");
+}
+
+// A damaged link template: the message, fand.cfg back, the window closed
+// and no copy of the template on the desktop.
+TEST(EndToEnd, DamagedLinkTemplateStillClosesTheInstaller) {
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    e.m.makeFolders(kTarget + "\\{rt42}");
+    e.m.writeFile(kTarget + "\\{rt42}\\fand.cfg", "user's own configuration\r\n");
+    e.m.writeFile(kTarget + "\\DRO2015.ver", "DRO2015\r\n");
+    fs::remove(e.pkg + "/Mono.exe");
+    std::ofstream(e.pkg + "/Mono.exe")
+        << "#!/bin/sh\n/bin/sh " << quote(kSamplePackage + "/Mono.exe")
+        << " || exit 1\n"
+           "head -c 300 DroWin10.sss > t && mv t DroWin10.sss\n";
+    fs::permissions(e.pkg + "/Mono.exe", fs::perms::owner_all);
+    const auto r = e.run("2015 Mono.exe", "click BtnInstal\nOK\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("-- Message box \"Instalace DRO\" (error icon) --\nSystem Error.  "
+                            "Code: 0x80070026.\nReached the end of the file.\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(e.m.host("C:\\users\\tester\\Desktop")));
+    EXPECT_EQ(slurp(e.m.host(kTarget) + "/{rt42}/fand.cfg"), "user's own configuration\r\n");
+}
+
+// A picked folder with a blank beside a C:\Program.exe: the package runs in
+// the chosen folder, and C:\Program.exe never starts.
+TEST(EndToEnd, PickedFolderWithABlankRunsThePackageThere) {
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    e.m.makeFolders("C:\\Program Files");
+    e.m.writeScript("C:\\Program.exe", "echo Program.exe >> \"$DRO_PROGRAM_LOG\"\n");
+    const auto r =
+        e.run("2015 Mono.exe", "click BtnProjit\nC:\\Program Files\nclick BtnInstal\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(e.programs(), "Mono.exe " + e.m.host("C:\\Program Files\\DRO2015") + "\n");
+    EXPECT_NE(r.output.find("DRO nainstalováno do zvolenéné složky C:\\PROGRAM FILES\\DRO2015\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_EQ(slurp(e.m.host("C:\\Program Files\\DRO2015") + "/S64.bat"), kDosBoxScript);
+}
+
 TEST(EndToEnd, WrongParametersEndTheProgram) {
     EndToEnd e(machine(WindowsRelease::Ten, true));
     const auto r = e.run("2015 LAN.EXE", "");
@@ -208,6 +284,14 @@ TEST(EndToEnd, WrongParametersEndTheProgram) {
               std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+    // The options of a Linux program print and end, without a window.
+    const auto help = e.run("--help", "");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.output.starts_with("Použití: Instal VERZE SOUBOR_BALÍKU")) << help.output;
+    const auto version = e.run("--version", "");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.output.starts_with("Instal ")) << version.output;
+    EXPECT_EQ(version.output.find("===="), std::string::npos) << version.output;
 }
 
 TEST(EndToEnd, SecondStartBringsTheFirstWindowUpAndEnds) {
