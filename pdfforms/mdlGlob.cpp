@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <vector>
 
@@ -15,6 +17,26 @@ namespace {
 
 constexpr const char* kReadParamsError = "Chyba při čtení parametrů.";
 constexpr const char* kReadFandError = "Chyba při čtení Fand souboru (CtiFandFile).";
+// The most an indented printout may grow to: every line gets the indent's
+// blanks, so a large indent on a long printout would multiply it.
+constexpr std::size_t kMaxIndentedText = std::size_t{1} << 30;
+
+// A failure inside a procedure other than a numbered error (memory
+// exhausted, a length beyond the library's limit) as a numbered error with
+// the procedure's text.
+template <class Procedure> void withProcedureText(const char* text, Procedure&& procedure) {
+    try {
+        procedure();
+    } catch (const NumberedError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw NumberedError(err::kOutOfMemory, text);
+    } catch (const std::length_error&) {
+        throw NumberedError(err::kOutOfMemory, text);
+    } catch (const std::exception&) {
+        throw NumberedError(err::kInternalError, text);
+    }
+}
 
 std::string trim(std::string_view s) {
     const std::size_t first = s.find_first_not_of(' ');
@@ -200,8 +222,31 @@ void ApplyDotCommands(std::string& FandText) {
     if (indent < 0) {
         throw runtimeError(err::kInvalidArgument);
     }
-    const std::string spaces(static_cast<std::size_t>(indent), ' ');
-    FandText = spaces + replaceAll(text.substr(next), crlf, std::string(crlf) + spaces);
+    // The size is known before anything is copied: a result beyond the
+    // limit is refused as memory that is not there.
+    const std::string_view body = text.substr(next);
+    const auto width = static_cast<std::size_t>(indent);
+    std::size_t lines = 1;
+    for (std::size_t at = body.find(crlf); at != std::string_view::npos;
+         at = body.find(crlf, at + crlf.size())) {
+        ++lines;
+    }
+    if (body.size() > kMaxIndentedText ||
+        (width != 0 && lines > (kMaxIndentedText - body.size()) / width)) {
+        throw runtimeError(err::kOutOfMemory);
+    }
+    std::string indented;
+    indented.reserve(body.size() + lines * width);
+    indented.append(width, ' ');
+    std::size_t from = 0;
+    for (std::size_t at = body.find(crlf); at != std::string_view::npos;
+         at = body.find(crlf, from)) {
+        indented.append(body.substr(from, at + crlf.size() - from));
+        indented.append(width, ' ');
+        from = at + crlf.size();
+    }
+    indented.append(body.substr(from));
+    FandText = std::move(indented);
 }
 
 std::string GeneralErrorText(const NumberedError& error) {
@@ -267,7 +312,7 @@ bool Job::CtiParametry(const std::string& commandLine) {
     }
     ParamFile = words[1];
     try {
-        readParameters();
+        withProcedureText(kReadParamsError, [this] { readParameters(); });
     } catch (const NumberedError& error) {
         switch (error.number()) {
         case err::kUnsupportedForm:
@@ -336,10 +381,12 @@ bool Job::FileExists(const std::string& path) {
 
 void Job::CtiFandFile() {
     try {
-        FandText = readWholeFile(FandFile);
-        if (StartsWithDotCommand(FandText)) {
-            ApplyDotCommands(FandText);
-        }
+        withProcedureText(kReadFandError, [this] {
+            FandText = readWholeFile(FandFile);
+            if (StartsWithDotCommand(FandText)) {
+                ApplyDotCommands(FandText);
+            }
+        });
     } catch (const NumberedError& error) {
         throw error.withDescription(kReadFandError);
     }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "ConsoleUserInterface.h"
@@ -198,6 +199,58 @@ TEST_F(DriverTest, JobErrorsAfterTheDocumentWasCreated) {
             return call.starts_with("SaveDocument");
         }));
     }
+}
+
+// Failures that are no numbered error (memory exhausted while reading a
+// file, an indent that would multiply a large printout) get the text of the
+// procedure they happened in, with number 7.
+TEST_F(DriverTest, MemoryFailuresGetTheProcedureText) {
+    const std::string fakt = "FAKT\r\ntext.txt\r\nfaktura.pdf\r\nout.pdf\r\n\r\n\r\n\r\n\r\n\r\n";
+    std::string printout = ".po 32767\r\n";
+    for (int i = 0; i < 40000; ++i)
+        printout += "x\r\n";
+        // A file of a terabyte (sparse) that the job tries to read whole. Under
+        // AddressSanitizer a failed allocation ends the process instead.
+#if defined(__SANITIZE_ADDRESS__)
+    const bool canFailAllocation = false;
+#else
+    const bool canFailAllocation = true;
+#endif
+    const auto huge = [this](const std::string& relative) {
+        write(relative, "");
+        fs::resize_file(prefix + "/drive_c/" + relative, std::uintmax_t{1} << 40);
+    };
+    struct Case {
+        std::function<void()> setUp;
+        std::string line2;
+    };
+    const std::vector<Case> cases = {
+        {[&] { huge("DRO/{tisk}/param.txt"); }, " 7: Chyba při čtení parametrů."},
+        {[&] {
+             params(fakt);
+             huge("DRO/{tisk}/text.txt");
+         },
+         " 7: Chyba při čtení Fand souboru (CtiFandFile)."},
+        {[&] { write("DRO/{tisk}/text.txt", printout); },
+         " 7: Chyba při čtení Fand souboru (CtiFandFile)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line2);
+        if (!canFailAllocation && &c != &cases.back())
+            continue;
+        ui.clearShown();
+        calls.clear();
+        c.setUp();
+        EXPECT_EQ(run(), JobOutcome::Failed);
+        EXPECT_EQ(onlyMessage(), general(c.line2));
+        EXPECT_TRUE(std::none_of(calls.begin(), calls.end(),
+                                 [](const std::string& call) { return call.starts_with("Draw"); }));
+    }
+    // Below the limit the large printout is indented line by line.
+    std::string text = ".po 900\r\n" + printout.substr(printout.find('x'));
+    mdlGlob::ApplyDotCommands(text);
+    EXPECT_EQ(text.size(), 40001u * 900 + 40000 * 3);
+    EXPECT_EQ(text.substr(901, 902), "\r\n" + std::string(900, ' '));
 }
 
 TEST_F(DriverTest, SuccessfulJobRendersAndSaves) {
