@@ -22,6 +22,7 @@
 #include "Images.h"
 #include "TiskPdf.h"
 #include "Util.h"
+#include "platform/Encoding.h"
 
 namespace tiskpdf {
 
@@ -39,6 +40,10 @@ constexpr const char* kWatermarkPrefix = "/TPW";
 struct Canvas {
     std::string ops; // content operators drawn so far
     double originX = 0, originY = 0;
+    // For a page shown turned (/Rotate): the "cm" operator that maps the page
+    // as it is shown onto its user space; positions are then measured in the
+    // page as shown, and the text runs along its top edge.
+    std::string turn;
     double x = 0, y = 0;  // text position, points from the top-left
     bool inText = false;  // inside BT .. ET
     bool runOpen = false; // a text-showing operator "(...) Tj" is open
@@ -122,6 +127,7 @@ public:
         if (it != canvases_.end()) {
             const Canvas& c = *it->second;
             pipeline->writeString("Q\n");
+            pipeline->writeString(c.turn);
             pipeline->writeString(c.ops);
             if (c.inText)
                 pipeline->writeString("ET\n");
@@ -426,23 +432,10 @@ public:
     }
 
     static void appendText(Canvas& c, FontFace& f, const std::string& text, double advanceFactor) {
-        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-        const auto* end = p + text.size();
-        while (p < end) {
-            std::uint32_t cp = *p++;
-            if (cp >= 0x80) {
-                int more = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : cp >= 0xC0 ? 1 : -1;
-                cp &= more == 3 ? 0x07 : more == 2 ? 0x0F : 0x1F;
-                if (more < 0)
-                    cp = 0xFFFD;
-                for (int i = 0; i < more; ++i) {
-                    if (p >= end || (*p & 0xC0) != 0x80) {
-                        cp = 0xFFFD;
-                        break;
-                    }
-                    cp = (cp << 6) | (*p++ & 0x3F);
-                }
-            }
+        // Malformed UTF-8 (overlong forms, surrogates included) draws as
+        // U+FFFD, a byte at a time.
+        for (std::size_t pos = 0; pos < text.size();) {
+            const std::uint32_t cp = platform::decodeUtf8(text, pos);
             const FontFace::Code& code = f.code(cp);
             c.ops.append(code.bytes, code.size);
             c.x += f.advance(code.glyph) * advanceFactor;
@@ -619,10 +612,34 @@ private:
             lly = std::min(r.lly, r.ury);
             ury = std::max(r.lly, r.ury);
         }
-        (void)lly;
-        (void)urx;
-        p->canvas.originX = llx;
-        p->canvas.originY = ury;
+        // The page as it is shown: turned clockwise by /Rotate (a multiple of
+        // 90 degrees; another value is not valid and shows the page upright).
+        long long rotate = 0;
+        if (QPDFObjectHandle r = pristine.getKey("/Rotate"); r.isInteger())
+            rotate = ((r.getIntValue() % 360) + 360) % 360;
+        const double width = urx - llx, height = ury - lly;
+        // cm matrix of the shown page (origin at its lower left) to user space
+        double m[6] = {1, 0, 0, 1, 0, 0};
+        if (rotate == 90)
+            m[0] = 0, m[1] = 1, m[2] = -1, m[3] = 0, m[4] = urx, m[5] = lly;
+        else if (rotate == 180)
+            m[0] = -1, m[1] = 0, m[2] = 0, m[3] = -1, m[4] = urx, m[5] = ury;
+        else if (rotate == 270)
+            m[0] = 0, m[1] = -1, m[2] = 1, m[3] = 0, m[4] = llx, m[5] = ury;
+        else
+            rotate = 0;
+        if (rotate == 0) {
+            p->canvas.originX = llx;
+            p->canvas.originY = ury;
+        } else {
+            for (double v : m) {
+                appendNumber(p->canvas.turn, v);
+                p->canvas.turn += ' ';
+            }
+            p->canvas.turn += "cm\n";
+            p->canvas.originX = 0;
+            p->canvas.originY = rotate == 180 ? height : width;
+        }
         pages_.push_back(std::move(p));
     }
 
@@ -778,7 +795,7 @@ private:
                 // the stream that places them.
                 std::string s;
                 for (int w : p.watermarks) {
-                    s += "q 1 0 0 1 ";
+                    s += "q " + p.canvas.turn + "1 0 0 1 ";
                     appendNumber(s, p.canvas.originX);
                     s += ' ';
                     appendNumber(s, p.canvas.originY);

@@ -199,6 +199,9 @@ TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
     drawLine(4, latin.substr(latin.size() / 2));
     drawLine(5, "a(b)c\\d (( )) \\\\ x");
     drawLine(6, "konec");
+    // Malformed UTF-8 (an overlong "/", a surrogate) draws as U+FFFD.
+    doc->MoveTextTo(20, 20 + 7 * 7);
+    doc->DrawText("x\xC0\xAFy\xED\xA0\x80z");
     // Nearly every two-byte code (CJK: the face has no glyphs for them, the
     // text is still carried); one code point more than a face can take is
     // refused and leaves what was drawn alone.
@@ -229,6 +232,7 @@ TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
     ASSERT_EQ(text.status, 0) << text.output;
     for (const std::string& line : lines)
         EXPECT_TRUE(contains(text.output, line)) << "missing: " << line;
+    EXPECT_TRUE(contains(text.output, "x\uFFFD\uFFFDy\uFFFD\uFFFD\uFFFDz")) << text.output;
     // The CJK text comes back whole (pdftotext may break it into lines).
     std::string joined;
     for (char ch : text.output)
@@ -418,6 +422,67 @@ TEST(TiskPdfTemplates, SharedWhenAppendedManyTimes) {
     EXPECT_LT(sizeMany, sizeOne + 999 * 300);
     ToolRun lastText = run("pdftotext -layout -f 1000 -l 1000 " + quote(outMany) + " -");
     EXPECT_TRUE(contains(lastText.output, "Účetní kancelář Žižkov")) << lastText.output;
+}
+
+// A landscape form made by turning a portrait page (/Rotate), as viewers and
+// print drivers do: text and watermark lie where they lie on a landscape
+// page of the same size, and the text reads along the top edge as shown.
+TEST(TiskPdfTemplates, TurnedPagesPlaceTextAsShown) {
+    TempDir dir;
+    // Blank pages: landscape, and portrait with its origin off the corner.
+    const auto blank = [&](const std::string& name, const std::string& box) {
+        std::ofstream(dir / "raw.pdf")
+            << "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+               "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+               "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox["
+            << box << "]>>endobj\ntrailer<</Size 4/Root 1 0 R>>\n%%EOF\n";
+        run("qpdf " + quote(dir / "raw.pdf") + " " + quote(dir / name));
+        return dir / name;
+    };
+    const std::string landscape = blank("landscape.pdf", "0 0 842 595");
+    const std::string portrait = blank("portrait.pdf", "30 40 625 882");
+    const std::string text = "\n\n\nLevý horní roh\n    Odsazeno ┼ 12,50\n\x01Užší\x01 konec";
+    auto placed = [&](const std::string& tpl, const std::string& out) {
+        auto doc = newDoc();
+        Job job;
+        job.vzor = tpl;
+        job.vodoznak = data("wm_150.jpg");
+        render(*doc, job, text + "\fDruhá strana");
+        doc->SaveDocument(out, false);
+        EXPECT_TRUE(qpdfClean(out));
+        return std::make_pair(words(out, 1), words(out, 2));
+    };
+    const auto expected = placed(landscape, dir / "plain-out.pdf");
+    ASSERT_EQ(expected.first.size(), 8u);
+    struct Case {
+        std::string from, turn;
+    };
+    for (const Case& c : {Case{portrait, "+90"}, Case{portrait, "-90"}, Case{landscape, "180"}}) {
+        SCOPED_TRACE(c.turn);
+        const std::string turned = dir / ("turned" + c.turn + ".pdf");
+        ASSERT_EQ(run("qpdf --rotate=" + c.turn + " " + quote(c.from) + " " + quote(turned)).status,
+                  0);
+        const std::string out = dir / ("out" + c.turn + ".pdf");
+        const auto got = placed(turned, out);
+        // Shown, the pages are the same, the watermark included.
+        const auto pixels = [&](const std::string& pdf) {
+            run("pdftoppm -r 30 -gray -f 1 -l 1 " + quote(pdf) + " " + quote(dir / "px"));
+            return readAll(dir / "px-1.pgm");
+        };
+        EXPECT_EQ(pixels(out), pixels(dir / "plain-out.pdf"));
+        for (const auto* page : {&got.first, &got.second}) {
+            const auto& want = page == &got.first ? expected.first : expected.second;
+            ASSERT_EQ(page->size(), want.size());
+            for (std::size_t i = 0; i < want.size(); ++i) {
+                const Box &g = (*page)[i].second, &w = want[i].second;
+                EXPECT_EQ((*page)[i].first, want[i].first);
+                EXPECT_NEAR(g.xMin, w.xMin, 0.05) << want[i].first;
+                EXPECT_NEAR(g.yMin, w.yMin, 0.05) << want[i].first;
+                EXPECT_NEAR(g.xMax, w.xMax, 0.05) << want[i].first;
+                EXPECT_NEAR(g.yMax, w.yMax, 0.05) << want[i].first;
+            }
+        }
+    }
 }
 
 // ------------------------------------------------------------------ watermark
