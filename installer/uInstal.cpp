@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/Encoding.h"
+#include "platform/WinPath.h"
 #include "support/DesktopShortcut.h"
 #include "support/Dialogs.h"
 #include "support/Errors.h"
@@ -32,16 +33,6 @@ std::string withoutTrailingBackslash(std::string path) {
     if (!path.empty() && path.back() == '\\')
         path.pop_back();
     return path;
-}
-
-// The folder part of a path, without a trailing backslash.
-std::string extractFileDir(const std::string& path) {
-    const auto pos = path.find_last_of("\\:");
-    if (pos == std::string::npos)
-        return {};
-    if (path[pos] == ':')
-        return path.substr(0, pos + 1);
-    return path.substr(0, pos);
 }
 
 // Creates the folder with all missing parents; the folders it made are added
@@ -425,7 +416,7 @@ void TInstal::NahlasTo() {
 
 void TInstal::NeniDostatekMista() {
     // The drive (or the share of a network path) whose free space was asked.
-    warning("Na disku " + ExtractFileDrive(TargetFolder) + " není dostatek volného místa!");
+    warning("Na disku " + extractFileDrive(TargetFolder) + " není dostatek volného místa!");
 }
 
 void TInstal::BtnInstalClick() {

@@ -38,15 +38,6 @@ template <class Procedure> void withProcedureText(const char* text, Procedure&& 
     }
 }
 
-std::string trim(std::string_view s) {
-    const std::size_t first = s.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return "";
-    }
-    const std::size_t last = s.find_last_not_of(' ');
-    return std::string(s.substr(first, last - first + 1));
-}
-
 std::string upperAscii(std::string s) {
     for (char& c : s) {
         if (c >= 'a' && c <= 'z') {
@@ -152,7 +143,7 @@ private:
 // A whole number in the range of a 16-bit signed value; spaces around it
 // are allowed.
 std::int16_t toInteger16(const std::string& text) {
-    const std::string t = trim(text);
+    const std::string t = mdlAPI::Trim(text);
     std::size_t i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
@@ -333,29 +324,29 @@ bool Job::CtiParametry(const std::string& commandLine) {
 void Job::readParameters() {
     FieldReader values(readWholeFile(ParamFile));
 
-    TypTiskopisu = trim(upperAscii(values.next()));
+    TypTiskopisu = mdlAPI::Trim(upperAscii(values.next()));
     if (TypTiskopisu != "DODL" && TypTiskopisu != "FAKT" && TypTiskopisu != "OBJE" &&
         TypTiskopisu != "BLANK" && TypTiskopisu != "V" && TypTiskopisu != "SZAS") {
         throw NumberedError(err::kUnsupportedForm, "");
     }
-    FandFile = converter().ToWinText(trim(values.next()));
-    PDFVzor = converter().ToWinText(trim(values.next()));
+    FandFile = converter().ToWinText(mdlAPI::Trim(values.next()));
+    PDFVzor = converter().ToWinText(mdlAPI::Trim(values.next()));
     if (!FileExists(PDFVzor)) {
         throw NumberedError(err::kTemplateMissing, "");
     }
-    PDFFile = converter().ToWinText(trim(values.next()));
-    SaveFlag = !trim(values.next()).empty();
-    const std::string color = trim(values.next());
+    PDFFile = converter().ToWinText(mdlAPI::Trim(values.next()));
+    SaveFlag = !mdlAPI::Trim(values.next()).empty();
+    const std::string color = mdlAPI::Trim(values.next());
     TextColor = splitAtSpaces(color.empty() ? "0 0 0" : color);
-    VodoznakFile = converter().ToWinText(trim(values.next()));
+    VodoznakFile = converter().ToWinText(mdlAPI::Trim(values.next()));
     if (!VodoznakFile.empty() && !FileExists(VodoznakFile)) {
         throw NumberedError(err::kPictureMissing, "");
     }
-    PrilohaFile = converter().ToWinText(trim(values.next()));
+    PrilohaFile = converter().ToWinText(mdlAPI::Trim(values.next()));
     if (!PrilohaFile.empty() && !FileExists(PrilohaFile)) {
         throw NumberedError(err::kAttachmentMissing, "");
     }
-    Heslo = converter().ToWinText(trim(values.next()));
+    Heslo = converter().ToWinText(mdlAPI::Trim(values.next()));
 }
 
 const cls1250& Job::converter() {

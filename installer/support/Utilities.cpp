@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/Encoding.h"
+#include "platform/WinPath.h"
 #include "support/TextFiles.h"
 
 namespace support {
@@ -13,12 +14,6 @@ using namespace platform;
 namespace {
 
 const char* const kVersionKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-
-// The file-name part of a path (after the last "\" or ":").
-std::string extractFileName(const std::string& path) {
-    const auto pos = path.find_last_of("\\:");
-    return pos == std::string::npos ? path : path.substr(pos + 1);
-}
 
 std::string expandFileName(Windows& win, const std::string& name) {
     auto full = win.fullPathName(name);
@@ -72,19 +67,6 @@ int registryVersionPart(Windows& win, bool major) {
 
 } // namespace
 
-std::string ExtractFileDrive(const std::string& path) {
-    if (path.size() >= 2 && path[1] == ':')
-        return path.substr(0, 2);
-    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
-        const auto server = path.find('\\', 2);
-        if (server == std::string::npos)
-            return {};
-        const auto share = path.find('\\', server + 1);
-        return path.substr(0, share);
-    }
-    return {};
-}
-
 // Without its closing period and line end, as the runtime shows it.
 std::string SysErrorMessage(Windows& win, std::uint32_t code) {
     std::string text = win.formatMessage(code);
@@ -100,7 +82,7 @@ void CopyFileTo(Windows& win, const std::string& source, const std::string& dest
     if (FileHasAttributes(win, dest, kFileAttributeDirectory)) {
         if (dest.empty() || dest.back() != '\\')
             dest += '\\';
-        dest += extractFileName(source);
+        dest += platform::extractFileName(source);
     }
 
     auto in = win.createFile(source, Access::Read, kShareRead, Disposition::OpenExisting);
@@ -209,7 +191,7 @@ std::int64_t DiskFreeSpace(Windows& win, const std::string& unit, const std::str
 }
 
 bool HasEnoughFreeSpace(Windows& win, const std::string& path, std::int64_t thresholdMb) {
-    return DiskFreeSpace(win, "MB", ExtractFileDrive(path), false) > thresholdMb;
+    return DiskFreeSpace(win, "MB", platform::extractFileDrive(path), false) > thresholdMb;
 }
 
 std::string SystemDirectory(Windows& win) {

@@ -35,9 +35,6 @@ int RunAndWait(Windows& win, const std::string& program, const std::string& fold
                std::uint16_t show, platform::WinError* failure = nullptr);
 // The system's text for an error code, without its closing period.
 std::string SysErrorMessage(Windows& win, std::uint32_t code);
-// The drive part of a path: "C:" of C:\DRO2015, "\\server\share" of a
-// network path, empty otherwise.
-std::string ExtractFileDrive(const std::string& path);
 // Waits ms milliseconds while handling the window's messages.
 void Delay(Windows& win, std::uint32_t ms);
 // Free space ("MB", else GB) for the user, or the total size; -1 on failure.

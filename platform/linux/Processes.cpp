@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/Encoding.h"
+#include "platform/WinPath.h"
 
 extern char** environ;
 
@@ -266,7 +267,7 @@ std::intptr_t LinuxWindows::shellExecute(const std::string& verb, const std::str
         auto folderHost =
             directory.empty() ? Result<std::string>(std::string()) : hostOf(directory);
         if (!folderHost || !hostIsDirectory(*folderHost))
-            folder = full.substr(0, full.find_last_of('\\'));
+            folder = extractFileDir(full);
         const std::string line = "\"" + full + "\"" + (parameters.empty() ? "" : " " + parameters);
         auto p = createProcess(line, folder, showMode);
         if (!p)
