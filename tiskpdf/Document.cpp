@@ -206,8 +206,8 @@ public:
             bytes = readFile(file, missing);
         } catch (const std::exception& e) {
             if (missing)
-                fail(err::kFileNotFound, "Obrázek neexistuje: " + path);
-            fail(err::kImageUnreadable, "Obrázek nelze přečíst: " + path + " (" + e.what() + ")");
+                fail(hr::kFileNotFound, "Obrázek neexistuje: " + path);
+            fail(hr::kImageUnreadable, "Obrázek nelze přečíst: " + path + " (" + e.what() + ")");
         }
         Picture pic = decodePicture(bytes, path);
         QPDFObjectHandle xobj = out_.newStream(pic.data);
@@ -252,7 +252,7 @@ public:
 
     void SetResolution(std::int32_t unitsPerInch) override {
         if (unitsPerInch <= 0)
-            fail(err::kInvalidArgument, "Neplatné rozlišení: " + std::to_string(unitsPerInch));
+            fail(hr::kInvalidArgument, "Neplatné rozlišení: " + std::to_string(unitsPerInch));
         for (auto& p : pages_)
             p->resolution = unitsPerInch;
     }
@@ -267,7 +267,7 @@ public:
     void BeginWatermark(std::int32_t watermark) override {
         Watermark& w = watermarkAt(watermark);
         if (watermarkTarget_ >= 0)
-            fail(err::kWrongState, "Vodoznak se už kreslí (BeginWatermark).");
+            fail(hr::kWrongState, "Vodoznak se už kreslí (BeginWatermark).");
         closeRun();
         w.resolution = Resolution();
         w.open = std::make_unique<WatermarkDrawing>();
@@ -307,7 +307,7 @@ public:
 
     void EndWatermark() override {
         if (watermarkTarget_ < 0)
-            fail(err::kWrongState, "Žádný vodoznak se nekreslí (EndWatermark).");
+            fail(hr::kWrongState, "Žádný vodoznak se nekreslí (EndWatermark).");
         closeRun();
         Watermark& w = *watermarks_[watermarkTarget_];
         if (w.drawings.empty() || !sameDrawing(w.drawings.back()->canvas, w.open->canvas))
@@ -331,14 +331,14 @@ public:
 
     void SetDocumentMode(std::int32_t mode) override {
         if (mode < 0 || mode > 2)
-            fail(err::kInvalidArgument, "Neznámý režim dokumentu: " + std::to_string(mode));
+            fail(hr::kInvalidArgument, "Neznámý režim dokumentu: " + std::to_string(mode));
         documentMode_ = mode;
     }
 
     void SetInfoText(InfoText which, const std::string& text) override {
         const int i = static_cast<int>(which);
         if (i < 0 || i > 4)
-            fail(err::kInvalidArgument, "Neznámý popisný text dokumentu.");
+            fail(hr::kInvalidArgument, "Neznámý popisný text dokumentu.");
         info_[i] = text;
     }
 
@@ -347,7 +347,7 @@ public:
     std::int32_t RegisterFont(const std::string& face, bool bold, bool italic, std::int32_t arg1,
                               std::int32_t arg2, std::int32_t arg3) override {
         if (arg1 != 0 || arg2 != 0 || arg3 != 0)
-            fail(err::kInvalidArgument, "RegisterFont: vyhrazené argumenty musí být 0.");
+            fail(hr::kInvalidArgument, "RegisterFont: vyhrazené argumenty musí být 0.");
         int index = 0;
         const std::string file = FontFace::findFile(face, bold, italic, index);
         for (std::size_t i = 0; i < fonts_.size(); ++i)
@@ -359,9 +359,9 @@ public:
 
     void UseFont(std::int32_t font, float size) override {
         if (font < 1 || font > static_cast<std::int32_t>(fonts_.size()))
-            fail(err::kBadHandle, "Neplatné číslo písma: " + std::to_string(font));
+            fail(hr::kBadHandle, "Neplatné číslo písma: " + std::to_string(font));
         if (!(size > 0))
-            fail(err::kInvalidArgument, "Neplatná velikost písma.");
+            fail(hr::kInvalidArgument, "Neplatná velikost písma.");
         if (font - 1 == font_ && size == size_)
             return;
         closeRun();
@@ -372,7 +372,7 @@ public:
 
     void SetTextScaling(float percent) override {
         if (!(percent > 0) || !std::isfinite(percent))
-            fail(err::kInvalidArgument, "Neplatné horizontální měřítko písma.");
+            fail(hr::kInvalidArgument, "Neplatné horizontální měřítko písma.");
         if (percent == scale_)
             return;
         closeRun();
@@ -382,7 +382,7 @@ public:
 
     void SetColorMode(std::int32_t mode) override {
         if (mode != 1 && mode != 2)
-            fail(err::kInvalidArgument, "Neznámý barevný režim: " + std::to_string(mode));
+            fail(hr::kInvalidArgument, "Neznámý barevný režim: " + std::to_string(mode));
         colorMode_ = mode;
     }
 
@@ -390,7 +390,7 @@ public:
         const float v[4] = {red, green, blue, colorMode_ == 2 ? fourth : 0.0f};
         for (float c : v)
             if (!(c >= 0.0f && c <= 1.0f))
-                fail(err::kInvalidArgument, "Složka barvy mimo rozsah 0 až 1.");
+                fail(hr::kInvalidArgument, "Složka barvy mimo rozsah 0 až 1.");
         if (std::equal(v, v + 4, color_) && textColorMode_ == colorMode_)
             return;
         closeRun();
@@ -413,7 +413,7 @@ public:
             return;
         Canvas& c = canvas();
         if (font_ < 0)
-            fail(err::kWrongState, "Není vybráno písmo (DrawText).");
+            fail(hr::kWrongState, "Není vybráno písmo (DrawText).");
         FontFace& f = *fonts_[font_];
         if (!c.runOpen)
             startRun(c, f);
@@ -458,7 +458,7 @@ public:
         } catch (const pdfforms::NumberedError&) {
             throw;
         } catch (const std::exception& e) {
-            fail(err::kPdfWrite, std::string("Chyba při sestavení PDF: ") + e.what());
+            fail(hr::kPdfWrite, std::string("Chyba při sestavení PDF: ") + e.what());
         }
         writeAtomically(file, path);
         if (flag && host_.openInViewer) {
@@ -479,25 +479,25 @@ private:
 
     void checkPage(std::int32_t index) const {
         if (index < 0 || index >= static_cast<std::int32_t>(pages_.size()))
-            fail(err::kPageIndex, "Stránka " + std::to_string(index) + " neexistuje (dokument má " +
+            fail(hr::kPageIndex, "Stránka " + std::to_string(index) + " neexistuje (dokument má " +
                                       std::to_string(pages_.size()) + " stran).");
     }
 
     const Image& imageAt(std::int32_t h) const {
         if (h < 1 || h > static_cast<std::int32_t>(images_.size()))
-            fail(err::kBadHandle, "Neplatné číslo obrázku: " + std::to_string(h));
+            fail(hr::kBadHandle, "Neplatné číslo obrázku: " + std::to_string(h));
         return images_[h - 1];
     }
 
     Watermark& watermarkAt(std::int32_t h) {
         if (h < 1 || h > static_cast<std::int32_t>(watermarks_.size()))
-            fail(err::kBadHandle, "Neplatné číslo vodoznaku: " + std::to_string(h));
+            fail(hr::kBadHandle, "Neplatné číslo vodoznaku: " + std::to_string(h));
         return *watermarks_[h - 1];
     }
 
     Canvas& canvas() {
         if (!current_)
-            fail(err::kWrongState, "Dokument nemá žádnou stránku.");
+            fail(hr::kWrongState, "Dokument nemá žádnou stránku.");
         return *current_;
     }
 
@@ -536,7 +536,7 @@ private:
         Source src;
         try {
             if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
-                fail(err::kFileNotFound, "Soubor PDF neexistuje: " + path);
+                fail(hr::kFileNotFound, "Soubor PDF neexistuje: " + path);
             pdf->processFile(file.c_str(), password.c_str());
             pdf->pushInheritedAttributesToPage();
             for (auto& page : pdf->getAllPages())
@@ -545,11 +545,11 @@ private:
             throw;
         } catch (const QPDFExc& e) {
             if (e.getErrorCode() == qpdf_e_password)
-                fail(err::kPdfPassword, "Soubor PDF je chráněn heslem: " + path);
-            fail(err::kPdfUnreadable,
+                fail(hr::kPdfPassword, "Soubor PDF je chráněn heslem: " + path);
+            fail(hr::kPdfUnreadable,
                  "Soubor PDF nelze přečíst: " + path + " (" + e.getMessageDetail() + ")");
         } catch (const std::exception& e) {
-            fail(err::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
+            fail(hr::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
         }
         PDFVersion fileVersion = pdf->getVersionAsPDFVersion();
         if (maxVersion_ < fileVersion)
@@ -585,7 +585,7 @@ private:
         } catch (const pdfforms::NumberedError&) {
             throw;
         } catch (const std::exception& e) {
-            fail(err::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
+            fail(hr::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
         }
     }
 
@@ -862,7 +862,7 @@ private:
             base = file.substr(slash + 1);
         }
         if (base.empty())
-            fail(err::kSaveFailed, "Neplatná cesta k výstupnímu souboru: " + path);
+            fail(hr::kSaveFailed, "Neplatná cesta k výstupnímu souboru: " + path);
         std::string tmp = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
         if (dir == ".")
             tmp = "." + base + ".XXXXXX";
@@ -870,7 +870,7 @@ private:
         name.push_back('\0');
         const int fd = ::mkstemp(name.data());
         if (fd < 0)
-            fail(err::kSaveFailed,
+            fail(hr::kSaveFailed,
                  "Soubor nelze vytvořit: " + path + " (" + std::strerror(errno) + ")");
         const std::string tmpName(name.data());
         const mode_t mask = ::umask(0);
@@ -880,10 +880,10 @@ private:
         if (!fp) {
             ::close(fd);
             ::unlink(tmpName.c_str());
-            fail(err::kSaveFailed, "Soubor nelze vytvořit: " + path);
+            fail(hr::kSaveFailed, "Soubor nelze vytvořit: " + path);
         }
         std::string problem;
-        std::int32_t number = err::kSaveFailed;
+        std::int32_t number = hr::kSaveFailed;
         try {
             QPDFWriter w(out_);
             w.setOutputFile(tmpName.c_str(), fp, false);
@@ -909,11 +909,11 @@ private:
                     warnings.push_back(e);
             if (!warnings.empty()) {
                 problem = warnings.front().what();
-                number = err::kPdfWrite;
+                number = hr::kPdfWrite;
             }
         } catch (const std::exception& e) {
             problem = e.what();
-            number = err::kPdfWrite;
+            number = hr::kPdfWrite;
         }
         // A write that failed inside the stream's buffer (a full disk, the
         // file-size limit) may have been reported to no caller: the stream's

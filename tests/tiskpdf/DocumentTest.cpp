@@ -15,7 +15,7 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 using namespace tiskpdf_test;
-namespace err = tiskpdf::err;
+namespace hr = tiskpdf::hr;
 
 namespace {
 
@@ -221,7 +221,7 @@ TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
         doc->DrawText(tooMany);
         ADD_FAILURE() << "more code points than codes were accepted";
     } catch (const pdfforms::NumberedError& e) {
-        EXPECT_EQ(e.number(), tiskpdf::err::kInvalidArgument);
+        EXPECT_EQ(e.number(), tiskpdf::hr::kInvalidArgument);
     }
     const std::string out = dir / "codes.pdf";
     doc->SaveDocument(out, false);
@@ -652,13 +652,13 @@ TEST(TiskPdfPictures, Errors) {
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     std::string d;
-    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("wm_rle8.bmp")); }, &d), err::kImageFormat);
-    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("not_a_picture.gif")); }, &d), err::kImageFormat);
+    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("wm_rle8.bmp")); }, &d), hr::kImageFormat);
+    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("not_a_picture.gif")); }, &d), hr::kImageFormat);
     EXPECT_TRUE(contains(d, "not_a_picture.gif")) << d;
-    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("missing.png")); }), err::kFileNotFound);
-    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("template_a4_gs.pdf")); }), err::kImageFormat);
-    EXPECT_EQ(errorOf([&] { doc->ImageResolution(7); }), err::kBadHandle);
-    EXPECT_EQ(errorOf([&] { doc->DrawImage(7, 0, 0); }), err::kBadHandle);
+    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("missing.png")); }), hr::kFileNotFound);
+    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("template_a4_gs.pdf")); }), hr::kImageFormat);
+    EXPECT_EQ(errorOf([&] { doc->ImageResolution(7); }), hr::kBadHandle);
+    EXPECT_EQ(errorOf([&] { doc->DrawImage(7, 0, 0); }), hr::kBadHandle);
 }
 
 // ------------------------------------------------------------------ saving
@@ -737,11 +737,11 @@ TEST(TiskPdfSave, AtomicReplaceAndFailure) {
 
     // A folder that does not exist: an error, nothing written.
     EXPECT_EQ(errorOf([&] { doc->SaveDocument(dir / "no/such/folder/x.pdf", false); }),
-              err::kSaveFailed);
+              hr::kSaveFailed);
     // A target that cannot be replaced (a non-empty folder): the error, the
     // folder as it was, no temporary file left.
     fs::create_directories(dir / "busy.pdf/inner");
-    EXPECT_EQ(errorOf([&] { doc->SaveDocument(dir / "busy.pdf", false); }), err::kSaveFailed);
+    EXPECT_EQ(errorOf([&] { doc->SaveDocument(dir / "busy.pdf", false); }), hr::kSaveFailed);
     EXPECT_TRUE(fs::is_directory(dir / "busy.pdf/inner"));
 
     // A source whose data vanish before the save: the write fails, the
@@ -763,7 +763,7 @@ TEST(TiskPdfSave, AtomicReplaceAndFailure) {
     broken->OpenPdf(big, "");
     fs::resize_file(big, 20000);
     std::string d;
-    EXPECT_EQ(errorOf([&] { broken->SaveDocument(out, false); }, &d), err::kPdfWrite) << d;
+    EXPECT_EQ(errorOf([&] { broken->SaveDocument(out, false); }, &d), hr::kPdfWrite) << d;
     EXPECT_TRUE(contains(d, "out.pdf")) << d;
     EXPECT_EQ(readAll(out), saved);
     int entries = 0;
@@ -810,28 +810,28 @@ TEST(TiskPdfSave, HostResolvesPathsAndOpensViewer) {
 TEST(TiskPdfErrors, NumberedErrorsForBadCalls) {
     auto doc = newDoc();
     std::string d;
-    EXPECT_EQ(errorOf([&] { doc->DrawText("x"); }), err::kWrongState);
-    EXPECT_EQ(errorOf([&] { doc->OpenPdf(data("not_a_pdf.pdf"), ""); }, &d), err::kPdfUnreadable);
+    EXPECT_EQ(errorOf([&] { doc->DrawText("x"); }), hr::kWrongState);
+    EXPECT_EQ(errorOf([&] { doc->OpenPdf(data("not_a_pdf.pdf"), ""); }, &d), hr::kPdfUnreadable);
     EXPECT_TRUE(contains(d, "not_a_pdf.pdf")) << d;
     EXPECT_EQ(errorOf([&] { doc->AppendPdf(data("nothing-here.pdf"), ""); }, &d),
-              err::kFileNotFound);
+              hr::kFileNotFound);
     EXPECT_TRUE(contains(d, "nothing-here.pdf")) << d;
     EXPECT_EQ(doc->PageCount(), 0);
     doc->OpenPdf(data("template_2page_gs.pdf"), "");
     EXPECT_EQ(doc->PageCount(), 2);
-    EXPECT_EQ(errorOf([&] { doc->SelectPage(2); }), err::kPageIndex);
-    EXPECT_EQ(errorOf([&] { doc->SelectPage(-1); }), err::kPageIndex);
-    EXPECT_EQ(errorOf([&] { doc->DrawText("x"); }), err::kWrongState); // no font
-    EXPECT_EQ(errorOf([&] { doc->UseFont(9, 12); }), err::kBadHandle);
+    EXPECT_EQ(errorOf([&] { doc->SelectPage(2); }), hr::kPageIndex);
+    EXPECT_EQ(errorOf([&] { doc->SelectPage(-1); }), hr::kPageIndex);
+    EXPECT_EQ(errorOf([&] { doc->DrawText("x"); }), hr::kWrongState); // no font
+    EXPECT_EQ(errorOf([&] { doc->UseFont(9, 12); }), hr::kBadHandle);
     EXPECT_EQ(errorOf([&] { doc->RegisterFont("Courier New", false, false, 1, 0, 0); }),
-              err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->SetResolution(0); }), err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->SetDocumentMode(7); }), err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->SetColorMode(3); }), err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->SetTextColor(1.5f, 0, 0, 0); }), err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->EndWatermark(); }), err::kWrongState);
-    EXPECT_EQ(errorOf([&] { doc->BeginWatermark(1); }), err::kBadHandle);
-    EXPECT_EQ(errorOf([&] { doc->ApplyWatermark(5, doc->NewWatermark()); }), err::kPageIndex);
+              hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->SetResolution(0); }), hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->SetDocumentMode(7); }), hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->SetColorMode(3); }), hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->SetTextColor(1.5f, 0, 0, 0); }), hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->EndWatermark(); }), hr::kWrongState);
+    EXPECT_EQ(errorOf([&] { doc->BeginWatermark(1); }), hr::kBadHandle);
+    EXPECT_EQ(errorOf([&] { doc->ApplyWatermark(5, doc->NewWatermark()); }), hr::kPageIndex);
     // An encrypted file with a user password needs it.
     EXPECT_EQ(errorOf([&] { doc->AppendPdf(data("template_a4_encrypted.pdf"), ""); }), 0);
     EXPECT_EQ(doc->PageCount(), 3);
@@ -850,7 +850,7 @@ TEST(TiskPdfErrors, PasswordProtectedTemplate) {
                   .status,
               0);
     auto doc = newDoc();
-    EXPECT_EQ(errorOf([&] { doc->OpenPdf(locked, ""); }), err::kPdfPassword);
+    EXPECT_EQ(errorOf([&] { doc->OpenPdf(locked, ""); }), hr::kPdfPassword);
     doc->OpenPdf(locked, "user");
     EXPECT_EQ(doc->PageCount(), 1);
 }
