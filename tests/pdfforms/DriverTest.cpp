@@ -13,9 +13,9 @@
 
 #include "ConsoleUserInterface.h"
 #include "RecordingDocument.h"
+#include "TestMachine.h"
 #include "mdlAPI.h"
 #include "mdlGlob.h"
-#include "platform/Host.h"
 #include "platform/ScriptedUserInterface.h"
 
 namespace pdfforms {
@@ -27,18 +27,14 @@ using mdlGlob::JobOutcome;
 
 class DriverTest : public ::testing::Test {
 protected:
+    static testmachine::MachineSetup listar2Machine() {
+        testmachine::MachineSetup setup;
+        setup.program = "C:\\DRO\\{tisk}\\Listar2.exe";
+        return setup;
+    }
     void SetUp() override {
-        char tmpl[] = "/tmp/listar2-driver-XXXXXX";
-        root = mkdtemp(tmpl);
-        prefix = root + "/prefix";
-        platform::HostOptions options;
-        options.prefix = prefix;
-        options.ui = &ui;
-        options.modulePath = prefix + "/drive_c/DRO/{tisk}/Listar2.exe";
-        options.runtimeDir = root + "/run";
-        windows = platform::makeHostWindows(options);
-        fs::create_directories(prefix + "/drive_c/DRO/{tisk}");
-        windows->setCurrentDirectory("C:\\DRO\\{tisk}");
+        m.makeFolders("C:\\DRO\\{tisk}");
+        windows.setCurrentDirectory("C:\\DRO\\{tisk}");
         write("DRO/{tisk}/faktura.pdf", "%PDF template");
         write("DRO/{tisk}/text.txt", "Faktura \x9f. 1\r\n");
 
@@ -51,8 +47,6 @@ protected:
             return doc;
         });
     }
-    void TearDown() override { fs::remove_all(root); }
-
     // Writes a file below C:\ of the prefix (relative path, host separators).
     void write(const std::string& relative, const std::string& bytes) {
         const fs::path p = prefix + "/drive_c/" + relative;
@@ -62,7 +56,7 @@ protected:
     void params(const std::string& bytes) { write("DRO/{tisk}/param.txt", bytes); }
 
     JobOutcome run(const std::string& commandLine = "$ C:\\DRO\\{tisk}\\param.txt") {
-        Job job(*windows, registry);
+        Job job(windows, registry);
         return job.Main(commandLine);
     }
     std::string onlyMessage() {
@@ -73,9 +67,10 @@ protected:
         return "Chyba programu Listar2:\r" + line2 + "\rTiskopis se nevytvoří.";
     }
 
-    std::string root, prefix;
-    platform::ScriptedUserInterface ui;
-    std::unique_ptr<platform::Windows> windows;
+    testmachine::TestMachine m{listar2Machine()};
+    const std::string root = m.root(), prefix = m.prefix();
+    platform::ScriptedUserInterface& ui = m.ui;
+    platform::Windows& windows = m.win();
     ProgIdRegistry registry;
     PdfDocumentHost host;
     std::vector<std::string> calls;
@@ -93,7 +88,7 @@ TEST_F(DriverTest, ParameterFileValues) {
     // unquoted comma splits; code page 852 paths are converted.
     params(" blank\r\n  text.txt \r\nfaktura.pdf\r\n\"C:\\out,1.pdf\"\r\nN\r\n255  0\r\n"
            "vodoznak.png\r\np\xfd\xa1loha.pdf\r\nheslo,zbytek\r\n");
-    Job job(*windows, registry);
+    Job job(windows, registry);
     ASSERT_TRUE(job.CtiParametry("$ param.txt"));
     EXPECT_EQ(job.TypTiskopisu, "BLANK");
     EXPECT_EQ(job.FandFile, "text.txt");
@@ -324,10 +319,7 @@ protected:
         oldPath = std::getenv("PATH");
         setenv("PATH", (root + "/bin:" + oldPath).c_str(), 1);
     }
-    void TearDown() override {
-        setenv("PATH", oldPath.c_str(), 1);
-        DriverTest::TearDown();
-    }
+    void TearDown() override { setenv("PATH", oldPath.c_str(), 1); }
     void viewer(bool present) {
         std::ofstream(root + "/bin/xdg-mime") << "#!/bin/sh\n"
                                               << (present ? "echo okular.desktop\n" : "exit 0\n");

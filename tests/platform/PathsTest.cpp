@@ -89,9 +89,9 @@ TEST_F(PathMapperTest, ExistingNamesAreFoundInAnyCase) {
 }
 
 TEST(Prefix, MissingPrefixIsCreatedAsWineLaysItOut) {
-    char tmpl[] = "/tmp/dro-prefix-XXXXXX";
-    ASSERT_TRUE(::mkdtemp(tmpl));
-    const std::string prefix = std::string(tmpl) + "/new-prefix";
+    const testmachine::TempFolder folder("dro-prefix");
+    const std::string tmpl = folder.path();
+    const std::string prefix = tmpl + "/new-prefix";
     ScriptedUserInterface ui;
     HostOptions o;
     o.prefix = prefix;
@@ -109,7 +109,6 @@ TEST(Prefix, MissingPrefixIsCreatedAsWineLaysItOut) {
     EXPECT_EQ(*win->fullPathName(prefix + "/drive_c/x.txt"), "C:\\x.txt");
     EXPECT_EQ(*win->fullPathName("/usr/bin"), "Z:\\usr\\bin");
     win.reset();
-    fs::remove_all(tmpl);
 }
 
 TEST(Prefix, DefaultPrefixFollowsWineprefix) {

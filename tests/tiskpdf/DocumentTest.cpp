@@ -70,7 +70,7 @@ void expectFontsEmbedded(const std::string& pdf) {
 // ------------------------------------------------------------------ text
 
 TEST(TiskPdfText, CzechAndBoxCharactersRoundTrip) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -94,7 +94,7 @@ TEST(TiskPdfText, CzechAndBoxCharactersRoundTrip) {
 }
 
 TEST(TiskPdfText, PlacementTopLeftOriginAndResolution) {
-    TempDir dir;
+    TempFolder dir;
     for (const char* tpl : {"template_a4_gs.pdf", "template_letter_cairo.pdf"}) {
         auto doc = newDoc();
         doc->OpenPdf(data(tpl), "");
@@ -135,7 +135,7 @@ TEST(TiskPdfText, PlacementTopLeftOriginAndResolution) {
 }
 
 TEST(TiskPdfText, OneTextOperatorPerLineAndState) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     const auto regular = doc->RegisterFont("Courier New", false, false, 0, 0, 0);
@@ -170,7 +170,7 @@ TEST(TiskPdfText, OneTextOperatorPerLineAndState) {
 // bytes a literal string must escape are among them. Every one must come
 // back as the character drawn, whatever the length of its code.
 TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     doc->SelectPage(0);
@@ -246,7 +246,7 @@ TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
 // face inside a line does not move at all: neither may drift, however many
 // lines and changes a page has.
 TEST(TiskPdfText, RelativeMovesDoNotDrift) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     doc->SelectPage(0);
@@ -294,7 +294,7 @@ TEST(TiskPdfText, RelativeMovesDoNotDrift) {
 }
 
 TEST(TiskPdfText, TextColourAndCmyk) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -326,7 +326,7 @@ TEST(TiskPdfText, TextColourAndCmyk) {
 // ------------------------------------------------------------------ templates
 
 TEST(TiskPdfTemplates, EveryProducerAndVariant) {
-    TempDir dir;
+    TempFolder dir;
     struct Case {
         const char* file;
         int pages;
@@ -372,7 +372,7 @@ TEST(TiskPdfTemplates, EveryProducerAndVariant) {
 TEST(TiskPdfTemplates, IncrementalUpdateIsRead) {
     // The update adds a red rule; cairo's content leaves its y-flip in the
     // graphics state, so the rule lands 60 pt below the top edge.
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_letter_incremental.pdf"), "");
     const std::string out = dir / "inc.pdf";
@@ -391,7 +391,7 @@ TEST(TiskPdfTemplates, IncrementalUpdateIsRead) {
 }
 
 TEST(TiskPdfTemplates, SharedWhenAppendedManyTimes) {
-    TempDir dir;
+    TempFolder dir;
     auto one = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -428,7 +428,7 @@ TEST(TiskPdfTemplates, SharedWhenAppendedManyTimes) {
 // print drivers do: text and watermark lie where they lie on a landscape
 // page of the same size, and the text reads along the top edge as shown.
 TEST(TiskPdfTemplates, TurnedPagesPlaceTextAsShown) {
-    TempDir dir;
+    TempFolder dir;
     // Blank pages: landscape, and portrait with its origin off the corner.
     const auto blank = [&](const std::string& name, const std::string& box) {
         std::ofstream(dir / "raw.pdf")
@@ -488,7 +488,7 @@ TEST(TiskPdfTemplates, TurnedPagesPlaceTextAsShown) {
 // ------------------------------------------------------------------ watermark
 
 TEST(TiskPdfWatermark, BeneathContentWithResolutionRule) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -569,7 +569,7 @@ TEST(TiskPdfWatermark, LowResolutionPictureIsDroppedByRenderer) {
 // ------------------------------------------------------------------ pictures
 
 TEST(TiskPdfPictures, FormatsAndResolutions) {
-    TempDir dir;
+    TempFolder dir;
     struct Case {
         const char* file;
         int dpi;
@@ -664,7 +664,7 @@ TEST(TiskPdfPictures, Errors) {
 // ------------------------------------------------------------------ saving
 
 TEST(TiskPdfSave, PasswordAes256) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -687,7 +687,7 @@ TEST(TiskPdfSave, PasswordAes256) {
 }
 
 TEST(TiskPdfSave, DeterministicAndWithoutDescriptiveTexts) {
-    TempDir dir;
+    TempFolder dir;
     std::string files[2];
     for (int i = 0; i < 2; ++i) {
         auto doc = newDoc();
@@ -709,7 +709,7 @@ TEST(TiskPdfSave, DeterministicAndWithoutDescriptiveTexts) {
 }
 
 TEST(TiskPdfSave, InfoTextsWhenSet) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     doc->SetInfoText(pdfforms::InfoText::Title, "Faktura č. 1");
@@ -723,7 +723,7 @@ TEST(TiskPdfSave, InfoTextsWhenSet) {
 }
 
 TEST(TiskPdfSave, AtomicReplaceAndFailure) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     const std::string out = dir / "out.pdf";
@@ -767,7 +767,7 @@ TEST(TiskPdfSave, AtomicReplaceAndFailure) {
     EXPECT_TRUE(contains(d, "out.pdf")) << d;
     EXPECT_EQ(readAll(out), saved);
     int entries = 0;
-    for (auto& entry : fs::directory_iterator(dir.path)) {
+    for (auto& entry : fs::directory_iterator(dir.path())) {
         ++entries;
         EXPECT_EQ(entry.path().filename().string().rfind(".out.pdf", 0), std::string::npos)
             << entry.path();
@@ -776,7 +776,7 @@ TEST(TiskPdfSave, AtomicReplaceAndFailure) {
 }
 
 TEST(TiskPdfSave, HostResolvesPathsAndOpensViewer) {
-    TempDir dir;
+    TempFolder dir;
     std::vector<std::string> asked;
     std::string opened;
     pdfforms::PdfDocumentHost host;
@@ -843,7 +843,7 @@ TEST(TiskPdfErrors, NumberedErrorsForBadCalls) {
 }
 
 TEST(TiskPdfErrors, PasswordProtectedTemplate) {
-    TempDir dir;
+    TempFolder dir;
     const std::string locked = dir / "locked.pdf";
     ASSERT_EQ(run("qpdf --encrypt user owner 256 -- " + quote(data("template_a4_gs.pdf")) + " " +
                   quote(locked))
