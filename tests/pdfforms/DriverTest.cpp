@@ -226,7 +226,10 @@ TEST_F(DriverTest, MemoryFailuresGetTheProcedureText) {
              huge("DRO/{tisk}/text.txt");
          },
          " 7: Chyba při čtení Fand souboru (CtiFandFile)."},
-        {[&] { write("DRO/{tisk}/text.txt", printout); },
+        {[&] {
+             params(fakt);
+             write("DRO/{tisk}/text.txt", printout);
+         },
          " 7: Chyba při čtení Fand souboru (CtiFandFile)."},
     };
     for (const Case& c : cases) {
