@@ -7,13 +7,6 @@
 #include "Support.h"
 #include "platform/Encoding.h"
 
-// fontconfig keeps memory from parsing its configuration until the process
-// ends; LeakSanitizer (make sanitize) would report it as a leak.
-extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 using namespace tiskpdf_test;
 namespace hr = tiskpdf::hr;
 
