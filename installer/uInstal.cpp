@@ -657,23 +657,15 @@ void TInstal::UdelejIniTavel() {
 }
 
 void TInstal::SaveMemoPom(const std::string& file) {
-    std::string temporary;
+    std::optional<TextFileWriter> out;
     try {
-        temporary = CreateTemporaryBeside(win_, file);
+        out.emplace(win_, file);
     } catch (const EInOutError&) {
         throw EFCreateError("Cannot create file " + file);
     }
-    try {
-        TextFileWriter out(win_, temporary);
-        for (const auto& line : splitLines(window.MemoPom.text()))
-            out.writeLine(utf8ToCp1250(line));
-        out.close();
-        if (win_.moveFile(temporary, file, true) != kErrorSuccess)
-            throw EFCreateError("Cannot create file " + file);
-    } catch (...) {
-        win_.deleteFile(temporary);
-        throw;
-    }
+    for (const auto& line : splitLines(window.MemoPom.text()))
+        out->writeLine(win_.toAnsiCodePage(line));
+    out->close();
 }
 
 // --- Update run ---

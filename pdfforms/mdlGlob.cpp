@@ -10,6 +10,7 @@
 #include "PrintForms.h"
 #include "RuntimeErrors.h"
 #include "mdlAPI.h"
+#include "platform/Host.h"
 
 namespace pdfforms::mdlGlob {
 
@@ -362,11 +363,12 @@ bool Job::FileExists(const std::string& path) {
     if (!native) {
         return false;
     }
+    const std::filesystem::path file = platform::fsPath(*native);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(*native, ec)) {
+    if (!std::filesystem::is_regular_file(file, ec)) {
         return false;
     }
-    [[maybe_unused]] const auto length = std::filesystem::file_size(*native, ec);
+    [[maybe_unused]] const auto length = std::filesystem::file_size(file, ec);
     return !ec;
 }
 
@@ -394,21 +396,22 @@ std::string Job::readWholeFile(const std::string& path) {
     if (!native) {
         throw runtimeError(err::kFileNotFound);
     }
+    const std::filesystem::path file = platform::fsPath(*native);
     std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(*native, ec);
+    const std::filesystem::file_status status = std::filesystem::status(file, ec);
     if (!std::filesystem::exists(status)) {
         throw runtimeError(err::kFileNotFound);
     }
     if (std::filesystem::is_directory(status)) {
         throw runtimeError(err::kPathFileAccessError);
     }
-    std::ifstream in(*native, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw runtimeError(err::kPermissionDenied);
     }
     // Read in large blocks: a printout may be tens of megabytes.
     std::string bytes;
-    if (const auto size = std::filesystem::file_size(*native, ec); !ec) {
+    if (const auto size = std::filesystem::file_size(file, ec); !ec) {
         bytes.reserve(static_cast<std::size_t>(size));
     }
     std::vector<char> block(1 << 16);

@@ -8,7 +8,7 @@ BUILD="$ROOT/build-fuzz"
 SECONDS_PER_TARGET=${FUZZ_SECONDS:-60}
 
 sh "$ROOT/scripts/install-deps.sh" fuzz
-CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -DDRO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -DDRO_WERROR=ON -DDRO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j "$(nproc)"
 
 TARGETS=${FUZZ_TARGETS:-$(cd "$ROOT/tests/fuzz/corpus" && ls)}

@@ -1,5 +1,8 @@
 #!/bin/sh
-# Installs the Debian packages that building, testing and the demo need.
+# Installs the Debian packages that building, testing and the demo need:
+# the Windows builds too (mingw-w64 with POSIX threads; GoogleTest from the
+# sources of googletest) and Wine to run the 64-bit one (wine64 has
+# /usr/lib/wine/wine64, fonts-wine the fonts of Windows' dialogs).
 # Packages already present are left alone; nothing happens when all are there.
 set -eu
 
@@ -9,6 +12,8 @@ PACKAGES="
   libqpdf-dev qpdf libharfbuzz-dev libfontconfig-dev fontconfig fonts-liberation2
   libpng-dev libjpeg-dev zlib1g-dev
   poppler-utils liblnk-utils valgrind
+  mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  wine wine64 fonts-wine
 "
 
 # "fuzz": what the libFuzzer build needs besides.

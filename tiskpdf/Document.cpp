@@ -1,8 +1,4 @@
 // The document object of the print forms, on qpdf.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -23,6 +19,7 @@
 #include "TiskPdf.h"
 #include "Util.h"
 #include "platform/Encoding.h"
+#include "platform/Host.h"
 
 namespace tiskpdf {
 
@@ -139,8 +136,53 @@ private:
     std::map<QPDFObjGen, const Canvas*> canvases_;
 };
 
+// The writer's output, buffered into a replacement file. The writer calls
+// its pipelines where an exception would end the process, so a failed write
+// is kept as the error flag of a C stream is: the pipeline takes nothing
+// more, and the save asks for the error once the writer is done.
+class FilePipeline final : public Pipeline {
+public:
+    explicit FilePipeline(platform::File& file) : Pipeline("file", nullptr), file_(file) {
+        buffer_.reserve(kBufferSize);
+    }
+    void write(unsigned char const* data, size_t length) override {
+        if (buffer_.size() + length > kBufferSize)
+            flush();
+        if (length >= kBufferSize)
+            put(data, length);
+        else if (error_ == platform::kErrorSuccess)
+            buffer_.insert(buffer_.end(), data, data + length);
+    }
+    void finish() override { flush(); }
+    platform::WinError error() const { return error_; }
+
+private:
+    static constexpr std::size_t kBufferSize = 1 << 16;
+
+    void flush() {
+        put(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+    void put(const unsigned char* data, std::size_t length) {
+        if (length == 0 || error_ != platform::kErrorSuccess)
+            return;
+        const platform::Result<std::size_t> n = file_.write(data, length);
+        if (!n || *n != length)
+            error_ = n ? platform::kErrorDiskFull : n.error();
+    }
+
+    platform::File& file_;
+    std::vector<unsigned char> buffer_;
+    platform::WinError error_ = platform::kErrorSuccess;
+};
+
+std::string errorText(platform::WinError code) {
+    std::string text = platform::systemErrorText(code);
+    return text.empty() ? "chyba " + std::to_string(code) : text;
+}
+
 std::string readFile(const std::string& path, bool& missing) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::fsPath(path), std::ios::binary);
     missing = false;
     if (!in) {
         missing = (errno == ENOENT);
@@ -480,7 +522,7 @@ private:
     void checkPage(std::int32_t index) const {
         if (index < 0 || index >= static_cast<std::int32_t>(pages_.size()))
             fail(hr::kPageIndex, "Stránka " + std::to_string(index) + " neexistuje (dokument má " +
-                                      std::to_string(pages_.size()) + " stran).");
+                                     std::to_string(pages_.size()) + " stran).");
     }
 
     const Image& imageAt(std::int32_t h) const {
@@ -856,37 +898,19 @@ private:
     }
 
     void writeAtomically(const std::string& file, const std::string& path) {
-        std::string dir = ".", base = file;
-        if (auto slash = file.rfind('/'); slash != std::string::npos) {
-            dir = slash == 0 ? "/" : file.substr(0, slash);
-            base = file.substr(slash + 1);
-        }
-        if (base.empty())
-            fail(hr::kSaveFailed, "Neplatná cesta k výstupnímu souboru: " + path);
-        std::string tmp = (dir == "/" ? "" : dir) + "/." + base + ".XXXXXX";
-        if (dir == ".")
-            tmp = "." + base + ".XXXXXX";
-        std::vector<char> name(tmp.begin(), tmp.end());
-        name.push_back('\0');
-        const int fd = ::mkstemp(name.data());
-        if (fd < 0)
+        // The PDF takes the file's name only once complete: a failed save
+        // leaves no partial file and keeps the one that was there.
+        auto created = platform::createNativeReplacement(file);
+        if (!created)
             fail(hr::kSaveFailed,
-                 "Soubor nelze vytvořit: " + path + " (" + std::strerror(errno) + ")");
-        const std::string tmpName(name.data());
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-        FILE* fp = ::fdopen(fd, "wb");
-        if (!fp) {
-            ::close(fd);
-            ::unlink(tmpName.c_str());
-            fail(hr::kSaveFailed, "Soubor nelze vytvořit: " + path);
-        }
+                 "Soubor nelze vytvořit: " + path + " (" + errorText(created.error()) + ")");
+        platform::ReplacementFile& target = **created;
         std::string problem;
         std::int32_t number = hr::kSaveFailed;
+        FilePipeline sink(target);
         try {
             QPDFWriter w(out_);
-            w.setOutputFile(tmpName.c_str(), fp, false);
+            w.setOutputPipeline(&sink);
             w.setObjectStreamMode(qpdf_o_generate);
             w.setCompressStreams(true);
             w.setDecodeLevel(qpdf_dl_generalized);
@@ -915,19 +939,15 @@ private:
             problem = e.what();
             number = hr::kPdfWrite;
         }
-        // A write that failed inside the stream's buffer (a full disk, the
-        // file-size limit) may have been reported to no caller: the stream's
-        // error flag still tells.
-        if (problem.empty() && (std::fflush(fp) != 0 || std::ferror(fp) != 0))
-            problem = errno != 0 ? std::strerror(errno) : "chyba zápisu";
-        if (problem.empty() && ::fsync(::fileno(fp)) != 0)
-            problem = std::strerror(errno);
-        if (std::fclose(fp) != 0 && problem.empty())
-            problem = std::strerror(errno);
-        if (problem.empty() && std::rename(tmpName.c_str(), file.c_str()) != 0)
-            problem = std::strerror(errno);
+        if (sink.error() != platform::kErrorSuccess) {
+            problem = errorText(sink.error());
+            number = hr::kSaveFailed;
+        }
+        if (problem.empty())
+            if (const platform::WinError e = target.commit())
+                problem = errorText(e);
         if (!problem.empty()) {
-            ::unlink(tmpName.c_str());
+            target.close();
             fail(number, "Soubor PDF nelze uložit: " + path + " (" + problem + ")");
         }
     }

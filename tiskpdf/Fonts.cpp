@@ -181,7 +181,7 @@ std::uint32_t FontFace::newCode(std::uint32_t cp) {
             a.length = 2;
         } else {
             fail(hr::kInvalidArgument, "Příliš mnoho různých znaků jednoho písma (nejvýše " +
-                                            std::to_string(kMaxCodes) + ").");
+                                           std::to_string(kMaxCodes) + ").");
         }
     }
     if (a.length == 1)

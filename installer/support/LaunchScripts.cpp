@@ -103,22 +103,12 @@ void EnsureConfigNtFiles(Windows& win) {
         out.close();
     }
 
-    // Config.nt anew, from Config.DRO. It is written beside and renamed into
-    // place, so a failure leaves the old Config.nt whole.
+    // Config.nt anew, from Config.DRO; a failure leaves the old Config.nt whole.
     const auto lines = ReadTextLines(win, configDro);
-    const std::string temporary = CreateTemporaryBeside(win, configNt);
-    try {
-        TextFileWriter out(win, temporary);
-        for (const auto& line : lines)
-            out.writeLine(containsFiles(line) ? std::string("FILES=211") : line);
-        out.close();
-        const WinError moved = win.moveFile(temporary, configNt, true);
-        if (moved != kErrorSuccess)
-            throw EInOutError(inOutCodeFor(moved));
-    } catch (...) {
-        win.deleteFile(temporary);
-        throw;
-    }
+    TextFileWriter out(win, configNt);
+    for (const auto& line : lines)
+        out.writeLine(containsFiles(line) ? std::string("FILES=211") : line);
+    out.close();
 }
 
 } // namespace support

@@ -10,9 +10,8 @@ namespace {
 constexpr std::size_t kBufferSize = 4096;
 }
 
-TextFileWriter::TextFileWriter(Windows& win, const std::string& path, bool createNew) {
-    auto f = win.createFile(path, Access::Write, kShareRead,
-                            createNew ? Disposition::CreateNew : Disposition::CreateAlways);
+TextFileWriter::TextFileWriter(Windows& win, const std::string& path) {
+    auto f = win.createReplacement(path);
     if (!f)
         throw EInOutError(inOutCodeFor(f.error()));
     file_ = std::move(*f);
@@ -44,7 +43,7 @@ void TextFileWriter::close() {
     if (!file_)
         return;
     flush();
-    const WinError e = file_->close();
+    const WinError e = file_->commit();
     file_.reset();
     if (e != kErrorSuccess)
         throw EInOutError(inOutCodeFor(e));
@@ -88,22 +87,6 @@ std::vector<std::string> ReadTextLines(Windows& win, const std::string& path) {
     if (pending)
         lines.push_back(line);
     return lines;
-}
-
-std::string CreateTemporaryBeside(Windows& win, const std::string& target) {
-    WinError last = kErrorFileExists;
-    for (int n = 0; n < 1000; ++n) {
-        const std::string name = target + ".~" + std::to_string(n);
-        auto f = win.createFile(name, Access::Write, kShareNone, Disposition::CreateNew);
-        if (f) {
-            (*f)->close();
-            return name;
-        }
-        last = f.error();
-        if (last != kErrorFileExists && last != kErrorAlreadyExists)
-            break;
-    }
-    throw EInOutError(inOutCodeFor(last));
 }
 
 } // namespace support

@@ -10,13 +10,13 @@
 
 namespace support {
 
-// A text file being written. Every failure raises EInOutError; a file that
-// was created stays as far as it was written.
+// A text file being written. Every failure raises EInOutError. The file
+// takes its name (replacing an existing one) only when close() succeeds: a
+// failure, or a writer destroyed without close(), leaves the file that was
+// there untouched and no partial file behind.
 class TextFileWriter {
 public:
-    // Creates the file, replacing an existing one (or, with createNew, only
-    // when no file of that name exists).
-    TextFileWriter(platform::Windows& win, const std::string& path, bool createNew = false);
+    TextFileWriter(platform::Windows& win, const std::string& path);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
@@ -26,13 +26,13 @@ public:
         write(bytes);
         write("\r\n");
     }
-    // Writes out the buffer and closes the file.
+    // Writes out the buffer, closes the file and puts it in place.
     void close();
 
 private:
     void flush();
 
-    std::unique_ptr<platform::File> file_;
+    std::unique_ptr<platform::ReplacementFile> file_;
     std::string buffer_;
 };
 
@@ -40,9 +40,5 @@ private:
 // a last line without a line end counts; an end-of-file character (^Z) at
 // the very end of the file is dropped. Raises EInOutError.
 std::vector<std::string> ReadTextLines(platform::Windows& win, const std::string& path);
-
-// A name for a temporary file in the folder of target, created exclusively
-// and empty; the caller writes it and renames it over target.
-std::string CreateTemporaryBeside(platform::Windows& win, const std::string& target);
 
 } // namespace support

@@ -20,11 +20,6 @@ std::string expandFileName(Windows& win, const std::string& name) {
     return full ? *full : name;
 }
 
-// Removes a file quietly (a failed copy's remains).
-void discard(Windows& win, const std::string& path) {
-    win.deleteFile(path);
-}
-
 // A whole number as the runtime reads it, or nothing.
 std::optional<long> parseInteger(const std::string& text) {
     std::size_t i = 0;
@@ -89,23 +84,13 @@ void CopyFileTo(Windows& win, const std::string& source, const std::string& dest
     if (!in)
         throw EFOpenError("Cannot open file " + source);
 
-    // The copy is written beside the destination and takes its place only
-    // once complete, so a failure never leaves a partial file under the
-    // destination's name, nor destroys the file that was there.
-    std::string temporary;
-    std::unique_ptr<File> out;
-    try {
-        temporary = CreateTemporaryBeside(win, dest);
-        auto created =
-            win.createFile(temporary, Access::Write, kShareNone, Disposition::TruncateExisting);
-        if (!created)
-            throw EInOutError(inOutCodeFor(created.error()));
-        out = std::move(*created);
-    } catch (const EInOutError&) {
-        if (!temporary.empty())
-            discard(win, temporary);
+    // The copy takes the destination's place only once complete, so a
+    // failure never leaves a partial file under the destination's name, nor
+    // destroys the file that was there.
+    auto created = win.createReplacement(dest);
+    if (!created)
         throw EFCreateError("Cannot create file " + dest);
-    }
+    const std::unique_ptr<ReplacementFile> out = std::move(*created);
 
     std::vector<char> buffer(ChunkSize);
     WinError failure = kErrorSuccess;
@@ -126,18 +111,10 @@ void CopyFileTo(Windows& win, const std::string& source, const std::string& dest
             break;
     }
     (*in)->close();
-    const WinError closed = out->close();
-    if (failure == kErrorSuccess)
-        failure = closed;
-    if (failure == kErrorSuccess) {
-        const WinError moved = win.moveFile(temporary, dest, true);
-        if (moved == kErrorSuccess)
-            return;
-        discard(win, temporary);
-        throw EFCreateError("Cannot create file " + dest);
-    }
-    discard(win, temporary);
-    throw EInOutError(inOutCodeFor(failure));
+    if (failure != kErrorSuccess)
+        throw EInOutError(inOutCodeFor(failure));
+    if (const WinError committed = out->commit(); committed != kErrorSuccess)
+        throw EInOutError(inOutCodeFor(committed));
 }
 
 std::int32_t FileSizeOf(Windows& win, const std::string& name) {
@@ -260,7 +237,7 @@ std::string StripTrailingFolder(const std::string& name, const std::string& path
 
 void WriteOneLineFile(Windows& win, const std::string& file, const std::string& text) {
     TextFileWriter out(win, file);
-    out.writeLine(utf8ToCp1250(text));
+    out.writeLine(win.toAnsiCodePage(text));
     out.close();
 }
 

@@ -384,7 +384,7 @@ FileTime LinuxWindows::toLocalFileTime(FileTime utc) {
 
 namespace {
 
-// A replacement file: a hidden temporary file beside the target (the host's
+// A replacement file: a temporary file beside the target (target.~XXXXXX) (the host's
 // mkstemp, so the name is taken exclusively), renamed over the target.
 class LinuxReplacement : public ReplacementFile {
 public:
@@ -454,10 +454,21 @@ Result<std::unique_ptr<ReplacementFile>> openReplacement(const std::string& targ
     const std::string folder = hostParent(target);
     if (!hostIsDirectory(folder))
         return R::failure(kErrorPathNotFound);
-    std::string temp = hostJoin(folder, "." + hostBaseName(target) + ".XXXXXX");
+    std::string temp = target + ".~XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return R::failure(winErrorFromErrno(errno));
+    // The new file takes the mode (and, where we may, the owner) of the file
+    // it replaces, else that of a newly created file.
+    struct stat old;
+    if (::stat(target.c_str(), &old) == 0) {
+        [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
+        ::fchmod(fd, old.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
     ::fstat(fd, &st);
     const ShareTable::Key key{st.st_dev, st.st_ino};
     std::uint64_t token = 0;

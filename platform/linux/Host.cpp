@@ -39,6 +39,7 @@ WinError winErrorFromErrno(int e) {
     case EROFS:
     case EISDIR:
     case ETXTBSY:
+    case EBADF: // a read or write the file was not opened for
         return kErrorAccessDenied;
     case EEXIST:
         return kErrorAlreadyExists;

@@ -82,6 +82,7 @@ public:
                                               const std::string& value) override;
     std::uint16_t nativeProcessorArchitecture() override;
     std::string formatMessage(std::uint32_t code) override;
+    std::string toAnsiCodePage(const std::string& utf8) override;
 
     // Single instance and registered messages (Messages.cpp)
     std::unique_ptr<NamedMutex> createMutex(const std::string& name) override;

@@ -1,5 +1,7 @@
 #include "linux/ShellLinkFile.h"
 
+#include "platform/Host.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -76,63 +78,21 @@ HResult readWhole(const std::string& path, std::string& bytes) {
     return kSOk;
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Writes the link into a new file beside the old one and renames it over
-// the old one: a failure leaves the old link as it was. A read-only link
-// cannot be saved over, as on Windows.
+// Writes the link through a replacement file: a failure leaves the old
+// link as it was. A read-only link cannot be saved over, as on Windows.
 HResult saveOver(const std::string& path, const std::string& bytes) {
     char resolved[PATH_MAX];
     const std::string target = ::realpath(path.c_str(), resolved) ? resolved : path;
     struct stat st {};
     if (::stat(target.c_str(), &st) != 0)
         return fromErrno(errno);
-    if (!(st.st_mode & S_IWUSR))
-        return hresultFromWin32(kErrorAccessDenied);
-
-    const auto slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = folder + "." + name + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return fromErrno(errno);
-    // The new file takes the old one's owner (where we may give it) and mode.
-    [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, st.st_mode & 07777) == 0 && ::fsync(fd) == 0;
-    int error = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return fromErrno(error);
-    }
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return kSOk;
+    auto file = createNativeReplacement(target);
+    if (!file)
+        return hresultFromWin32(file.error());
+    const Result<std::size_t> written = (*file)->write(bytes.data(), bytes.size());
+    if (!written || *written != bytes.size())
+        return hresultFromWin32(written ? kErrorDiskFull : written.error());
+    return hresultFromWin32((*file)->commit());
 }
 
 } // namespace

@@ -289,11 +289,16 @@ std::string shortNameOf(const std::string& longName) {
         }
         return out;
     };
-    std::string shortBase = squeeze(dot == 0 ? ext : base, 6);
-    if (shortBase.empty())
-        shortBase = "_";
+    // Grown by appending only: GCC 12 at -O2 warns (-Wrestrict, GCC bug 105329)
+    // when a short std::string is assigned a literal here.
+    std::string name = squeeze(dot == 0 ? ext : base, 6);
+    if (name.empty())
+        name.push_back('_');
+    name.append("~1");
     const std::string shortExt = dot == 0 ? "" : squeeze(ext, 3);
-    return shortBase + "~1" + (shortExt.empty() ? "" : "." + shortExt);
+    if (!shortExt.empty())
+        name.append(".").append(shortExt);
+    return name;
 }
 
 std::string fileSystemItem(const std::string& longName, bool folder,

@@ -2,6 +2,7 @@
 // folders, the Windows version from the prefix's registry, the processor
 // architecture, system error texts.
 #include "linux/LinuxWindows.h"
+#include "platform/Encoding.h"
 
 #include <sys/statvfs.h>
 
@@ -13,98 +14,6 @@ namespace platform {
 namespace {
 
 const char* const kVersionKey = "Software\\Microsoft\\Windows NT\\CurrentVersion";
-
-std::string formatMessageText(std::uint32_t code) {
-    // HRESULTs of Win32 errors carry the error in their low word.
-    if ((code & 0xFFFF0000u) == 0x80070000u)
-        code &= 0xFFFFu;
-    switch (code) {
-    case 0:
-        return "The operation completed successfully.";
-    case kErrorFileNotFound:
-        return "The system cannot find the file specified.";
-    case kErrorPathNotFound:
-        return "The system cannot find the path specified.";
-    case kErrorTooManyOpenFiles:
-        return "The system cannot open the file.";
-    case kErrorAccessDenied:
-        return "Access is denied.";
-    case kErrorInvalidHandle:
-        return "The handle is invalid.";
-    case kErrorNotEnoughMemory:
-        return "Not enough memory resources are available to process this command.";
-    case kErrorInvalidDrive:
-        return "The system cannot find the drive specified.";
-    case 17:
-        return "The system cannot move the file to a different disk drive.";
-    case kErrorNoMoreFiles:
-        return "There are no more files.";
-    case kErrorWriteFault:
-        return "The system cannot write to the specified device.";
-    case kErrorReadFault:
-        return "The system cannot read from the specified device.";
-    case kErrorSharingViolation:
-        return "The process cannot access the file because it is being used by another process.";
-    case kErrorLockViolation:
-        return "The process cannot access the file because another process has locked a portion "
-               "of the file.";
-    case kErrorHandleEof:
-        return "Reached the end of the file.";
-    case kErrorHandleDiskFull:
-    case kErrorDiskFull:
-        return "There is not enough space on the disk.";
-    case kErrorNotSupported:
-        return "The request is not supported.";
-    case kErrorBadNetPath:
-        return "The network path was not found.";
-    case kErrorFileExists:
-        return "The file exists.";
-    case kErrorInvalidParameter:
-        return "The parameter is incorrect.";
-    case kErrorInvalidName:
-        return "The filename, directory name, or volume label syntax is incorrect.";
-    case kErrorDirNotEmpty:
-        return "The directory is not empty.";
-    case kErrorAlreadyExists:
-        return "Cannot create a file when that file already exists.";
-    case kErrorBadExeFormat:
-        return "%1 is not a valid Win32 application.";
-    case kErrorFilenameExcedRange:
-        return "The filename or extension is too long.";
-    case kErrorDirectory:
-        return "The directory name is invalid.";
-    case 1392: // ERROR_FILE_CORRUPT
-        return "The file or directory is corrupted and unreadable.";
-    case 1117:
-        return "The request could not be performed because of an I/O device error.";
-    case 0x80004001u:
-        return "Not implemented";
-    case 0x80004005u:
-        return "Unspecified error";
-    case 0x80030002u:
-        return "%1 could not be found.";
-    case 0x80030005u:
-        return "Access Denied.";
-    case 0x80030008u:
-        return "There is insufficient memory available to complete operation.";
-    case 0x80030070u:
-        return "There is insufficient disk space to complete operation.";
-    case 0x80030103u:
-        return "Can't write to the storage object.";
-    case 0x8003001Du:
-        return "A disk error occurred during a write operation.";
-    case 0x8003001Eu:
-        return "A disk error occurred during a read operation.";
-    case 0x800300FCu:
-        return "The name %1 is not valid.";
-    case 0x80030104u:
-        return "The compound file %1 was produced with an incompatible version of storage.";
-    case 0x800300FBu:
-        return "The file %1 is not a valid compound file.";
-    default:
-        return {};
-    }
-}
 
 } // namespace
 
@@ -215,8 +124,105 @@ void LinuxWindows::loadRegistry() {
     else
         reported_ = {major, minor, build};
 }
+
 std::string LinuxWindows::formatMessage(std::uint32_t code) {
-    return formatMessageText(code);
+    return systemErrorText(code);
+}
+
+// The emulated machine is a Czech Windows.
+std::string LinuxWindows::toAnsiCodePage(const std::string& utf8) { return utf8ToCp1250(utf8); }
+
+// The English texts of Windows for the codes the programs can meet.
+std::string systemErrorText(std::uint32_t code) {
+    // HRESULTs of Win32 errors carry the error in their low word.
+    if ((code & 0xFFFF0000u) == 0x80070000u)
+        code &= 0xFFFFu;
+    switch (code) {
+    case 0:
+        return "The operation completed successfully.";
+    case kErrorFileNotFound:
+        return "The system cannot find the file specified.";
+    case kErrorPathNotFound:
+        return "The system cannot find the path specified.";
+    case kErrorTooManyOpenFiles:
+        return "The system cannot open the file.";
+    case kErrorAccessDenied:
+        return "Access is denied.";
+    case kErrorInvalidHandle:
+        return "The handle is invalid.";
+    case kErrorNotEnoughMemory:
+        return "Not enough memory resources are available to process this command.";
+    case kErrorInvalidDrive:
+        return "The system cannot find the drive specified.";
+    case 17:
+        return "The system cannot move the file to a different disk drive.";
+    case kErrorNoMoreFiles:
+        return "There are no more files.";
+    case kErrorWriteFault:
+        return "The system cannot write to the specified device.";
+    case kErrorReadFault:
+        return "The system cannot read from the specified device.";
+    case kErrorSharingViolation:
+        return "The process cannot access the file because it is being used by another process.";
+    case kErrorLockViolation:
+        return "The process cannot access the file because another process has locked a portion "
+               "of the file.";
+    case kErrorHandleEof:
+        return "Reached the end of the file.";
+    case kErrorHandleDiskFull:
+    case kErrorDiskFull:
+        return "There is not enough space on the disk.";
+    case kErrorNotSupported:
+        return "The request is not supported.";
+    case kErrorBadNetPath:
+        return "The network path was not found.";
+    case kErrorFileExists:
+        return "The file exists.";
+    case kErrorInvalidParameter:
+        return "The parameter is incorrect.";
+    case kErrorInvalidName:
+        return "The filename, directory name, or volume label syntax is incorrect.";
+    case kErrorDirNotEmpty:
+        return "The directory is not empty.";
+    case kErrorAlreadyExists:
+        return "Cannot create a file when that file already exists.";
+    case kErrorBadExeFormat:
+        return "%1 is not a valid Win32 application.";
+    case kErrorFilenameExcedRange:
+        return "The filename or extension is too long.";
+    case kErrorDirectory:
+        return "The directory name is invalid.";
+    case 1392: // ERROR_FILE_CORRUPT
+        return "The file or directory is corrupted and unreadable.";
+    case 1117:
+        return "The request could not be performed because of an I/O device error.";
+    case 0x80004001u:
+        return "Not implemented";
+    case 0x80004005u:
+        return "Unspecified error";
+    case 0x80030002u:
+        return "%1 could not be found.";
+    case 0x80030005u:
+        return "Access Denied.";
+    case 0x80030008u:
+        return "There is insufficient memory available to complete operation.";
+    case 0x80030070u:
+        return "There is insufficient disk space to complete operation.";
+    case 0x80030103u:
+        return "Can't write to the storage object.";
+    case 0x8003001Du:
+        return "A disk error occurred during a write operation.";
+    case 0x8003001Eu:
+        return "A disk error occurred during a read operation.";
+    case 0x800300FCu:
+        return "The name %1 is not valid.";
+    case 0x80030104u:
+        return "The compound file %1 was produced with an incompatible version of storage.";
+    case 0x800300FBu:
+        return "The file %1 is not a valid compound file.";
+    default:
+        return {};
+    }
 }
 
 } // namespace platform

@@ -2,7 +2,7 @@
 #include <sstream>
 
 #include "InstallerRig.h"
-#include "TerminalFrontEnd.h"
+#include "LinuxTerminalFrontEnd.h"
 
 using namespace installertest;
 using installer::TInstal;

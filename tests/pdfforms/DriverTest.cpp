@@ -11,7 +11,7 @@
 #include <functional>
 #include <thread>
 
-#include "ConsoleUserInterface.h"
+#include "LinuxConsoleUserInterface.h"
 #include "RecordingDocument.h"
 #include "TestMachine.h"
 #include "mdlAPI.h"

@@ -44,48 +44,6 @@ TEST_F(WriteLaunchScriptTest, ChoosesTheTemplateByNameAndPackage) {
     EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kNativeScriptFile);
 }
 
-TEST_F(WriteLaunchScriptTest, ReplacesAnExistingScriptAndReportsFailures) {
-    m.writeFile("C:\\DRO2015\\Demo2015.bat", std::string(5000, 'x'));
-    WriteLaunchScript(m.win(), "C:\\DRO2015", "Demo2015.bat", "DroDemo.exe");
-    EXPECT_EQ(m.readFile("C:\\DRO2015\\Demo2015.bat"), kNativeScriptFile);
-    try {
-        WriteLaunchScript(m.win(), "C:\\NONE", "DRO2015.bat", "Mono.exe");
-        FAIL();
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.code(), 3);
-    }
-}
-
-TEST(PackageState, WorkMarkerAndFandConfiguration) {
-    TestMachine m;
-    const std::string dro = "C:\\DRO2015";
-    m.makeFolders(dro + "\\{rt42}");
-    EXPECT_FALSE(IsPackageRunning(m.win(), dro));
-    m.writeFile(dro + "\\{rt42}\\fandwork.$$$", "");
-    EXPECT_TRUE(IsPackageRunning(m.win(), dro));
-
-    // No fand.cfg: an older backup stays as it was.
-    m.writeFile(dro + "\\{rt42}\\fandcfg.dro", "older backup");
-    BackupFandConfig(m.win(), dro);
-    EXPECT_EQ(m.readFile(dro + "\\{rt42}\\fandcfg.dro"), "older backup");
-    // The package brings its own fand.cfg; the backup from an earlier
-    // installation is restored over it and stays.
-    m.writeFile(dro + "\\{rt42}\\fand.cfg", "from the package");
-    RestoreFandConfig(m.win(), dro);
-    EXPECT_EQ(m.readFile(dro + "\\{rt42}\\fand.cfg"), "older backup");
-    EXPECT_TRUE(m.exists(dro + "\\{rt42}\\fandcfg.dro"));
-
-    m.writeFile(dro + "\\{rt42}\\fand.cfg", "user's own");
-    BackupFandConfig(m.win(), dro);
-    EXPECT_EQ(m.readFile(dro + "\\{rt42}\\fandcfg.dro"), "user's own");
-
-    TestMachine empty;
-    empty.makeFolders("C:\\X");
-    BackupFandConfig(empty.win(), "C:\\X");
-    RestoreFandConfig(empty.win(), "C:\\X");
-    EXPECT_FALSE(empty.exists("C:\\X\\{rt42}"));
-}
-
 TEST(PackageState, FailedRestoreKeepsTheFandConfiguration) {
     TestMachine m;
     const std::string dro = "C:\\DRO2015";

@@ -35,20 +35,6 @@ protected:
     void SetUp() override { m.writeFile("C:\\a\\x.exe", "program"); }
 };
 
-TEST_F(CopyFileToTest, IntoAFolderOrToAFileName) {
-    m.makeFolders("C:\\b");
-    CopyFileTo(win, "C:\\a\\x.exe", "C:\\b");
-    EXPECT_EQ(m.readFile("C:\\b\\x.exe"), "program");
-    CopyFileTo(win, "C:\\a\\x.exe", "C:\\B\\");
-    EXPECT_EQ(folderEntries(m.host("C:\\b")), std::vector<std::string>{"x.exe"});
-    CopyFileTo(win, "C:\\a\\x.exe", "C:\\c");
-    EXPECT_EQ(m.readFile("C:\\c"), "program");
-    // Against the current folder.
-    win.setCurrentDirectory("C:\\b");
-    CopyFileTo(win, "..\\a\\x.exe", "y.exe");
-    EXPECT_EQ(m.readFile("C:\\b\\y.exe"), "program");
-}
-
 TEST_F(CopyFileToTest, MissingSourceAndUnwritableDestination) {
     try {
         CopyFileTo(win, "..\\a\\none.exe", "C:\\d.exe");
@@ -108,22 +94,6 @@ TEST_F(CopyFileToTest, ReadOnlyDestinationIsNotReplaced) {
     fs::permissions(m.host("C:\\ro.exe"), fs::perms::owner_read);
     EXPECT_THROW(CopyFileTo(win, "C:\\a\\x.exe", "C:\\ro.exe"), EFCreateError);
     EXPECT_EQ(m.readFile("C:\\ro.exe"), "old");
-}
-
-TEST(FileQueries, SizeAndAttributes) {
-    TestMachine m;
-    auto& win = m.win();
-    m.writeFile("C:\\empty", "");
-    m.writeFile("C:\\five", "12345");
-    m.makeFolders("C:\\dir");
-    EXPECT_EQ(FileSizeOf(win, "C:\\none"), -1);
-    EXPECT_EQ(FileSizeOf(win, "C:\\empty"), 0);
-    EXPECT_EQ(FileSizeOf(win, "c:\\FIVE"), 5);
-    EXPECT_EQ(FileSizeOf(win, "C:\\dir"), 0);
-    EXPECT_FALSE(FileHasAttributes(win, "C:\\none", 16));
-    EXPECT_TRUE(FileHasAttributes(win, "C:\\none", 0));
-    EXPECT_TRUE(FileHasAttributes(win, "C:\\dir", 16));
-    EXPECT_FALSE(FileHasAttributes(win, "C:\\five", 16));
 }
 
 TEST(FileQueries, FileDateIsLocalTimeAtTwoSecondResolution) {
@@ -225,32 +195,6 @@ TEST(WindowsVersion64, FollowsTheNativeArchitecture) {
     EXPECT_TRUE(IsWindows64(m64.win()));
 }
 
-TEST(FolderNames, NormalizeFolderName) {
-    EXPECT_EQ(FirstNonBlankPos(""), 1);
-    EXPECT_EQ(FirstNonBlankPos("   "), 4);
-    EXPECT_EQ(FirstNonBlankPos("  x"), 3);
-    EXPECT_EQ(FirstNonBlankPos(std::string(400, ' ')), 255);
-    EXPECT_EQ(NormalizeFolderName(""), "");
-    EXPECT_EQ(NormalizeFolderName("    "), "");
-    EXPECT_EQ(NormalizeFolderName("  DRO2015"), "DRO2015");
-    EXPECT_EQ(NormalizeFolderName("DRO2015 x"), "DRO2015");
-    EXPECT_EQ(NormalizeFolderName("C:\\Program Files\\DRO"), "C:\\Program");
-    EXPECT_EQ(NormalizeFolderName("\tDRO"), "\tDRO");
-    EXPECT_EQ(NormalizeFolderName(std::string(300, ' ') + "DRO"), "DRO");
-}
-
-TEST(FolderNames, StripTrailingFolder) {
-    EXPECT_EQ(StripTrailingFolder("DRO2015", "C:\\DRO2015\\"), "C:");
-    EXPECT_EQ(StripTrailingFolder("DRO2015", "C:\\DRO2015"), "C:");
-    EXPECT_EQ(StripTrailingFolder("DRO2015", "C:\\Data"), "C:\\Data");
-    EXPECT_EQ(StripTrailingFolder("dro2015", "C:\\DRO2015"), "C:\\DRO2015");
-    EXPECT_EQ(StripTrailingFolder("DRO2015", "C:\\DRO\\DRO2015"), "C:\\DRO");
-    EXPECT_EQ(StripTrailingFolder("DRO2015", "DRO2015"), "");
-    // An empty sub-folder name gives the base folder back.
-    EXPECT_EQ(StripTrailingFolder("", "C:\\DRO\\"), "C:\\DRO");
-    EXPECT_EQ(StripTrailingFolder("  ", "C:\\DRO"), "C:\\DRO");
-}
-
 TEST(OneLineFile, WritesTheLineInTheAnsiCodePage) {
     TestMachine m;
     m.makeFolders("C:\\DRO2015");
@@ -272,13 +216,4 @@ TEST(OneLineFile, WritesTheLineInTheAnsiCodePage) {
     } catch (const EInOutError& e) {
         EXPECT_STREQ(e.what(), "Disk full");
     }
-}
-
-TEST(Errors, RuntimeTextsOfInputOutputErrors) {
-    EXPECT_EQ(inOutErrorMessage(2), "File not found");
-    EXPECT_EQ(inOutErrorMessage(5), "File access denied");
-    EXPECT_EQ(inOutErrorMessage(101), "Disk full");
-    EXPECT_EQ(inOutErrorMessage(32), "I/O error 32");
-    EXPECT_EQ(inOutCodeFor(platform::kErrorDiskFull), 101);
-    EXPECT_EQ(inOutCodeFor(platform::kErrorHandleDiskFull), 101);
 }

@@ -251,7 +251,7 @@ TEST(TiskPdfText, RelativeMovesDoNotDrift) {
     for (int i = 0; i < count; ++i) {
         doc->MoveTextTo(static_cast<float>(30 + (i % 7) * 0.37), static_cast<float>(80 + step * i));
         doc->UseFont(regular, 4);
-        doc->DrawText("L" + std::to_string(i) + "a");
+        doc->DrawText(std::string("L").append(std::to_string(i)).append("a"));
         for (int j = 0; j < 10; ++j) { // ten changes of face along the line
             doc->UseFont(j % 2 ? regular : bold, 4);
             doc->DrawText("xy");

@@ -63,6 +63,10 @@ std::unique_ptr<Windows> makeHostWindows(const HostOptions& options);
 // brings its own front end).
 std::unique_ptr<UserInterface> makeSystemUserInterface();
 
+// The system's text for an error code or an HRESULT (FormatMessage), empty
+// when the system has none; what Windows::formatMessage answers.
+std::string systemErrorText(std::uint32_t code);
+
 // The prefix of the emulation: $WINEPREFIX, else ~/.wine.
 std::string defaultWinePrefix();
 

@@ -190,6 +190,10 @@ public:
     virtual std::uint16_t nativeProcessorArchitecture() = 0;
     // FormatMessage(FROM_SYSTEM) for a system error code or an HRESULT.
     virtual std::string formatMessage(std::uint32_t code) = 0;
+    // The text in the system's ANSI code page (WideCharToMultiByte(CP_ACP)),
+    // for the files that Windows programs write in it; a character the code
+    // page lacks becomes '?'. Code page 1250 on the Czech systems served.
+    virtual std::string toAnsiCodePage(const std::string& utf8) = 0;
 
     // --- Single instance (user32) ---
     virtual std::unique_ptr<NamedMutex> createMutex(const std::string& name) = 0;

@@ -1,4 +1,4 @@
-#include "ConsoleUserInterface.h"
+#include "LinuxConsoleUserInterface.h"
 
 #include <unistd.h>
 

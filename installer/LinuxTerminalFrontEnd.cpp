@@ -1,4 +1,4 @@
-#include "TerminalFrontEnd.h"
+#include "LinuxTerminalFrontEnd.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -272,7 +272,9 @@ void PrintWindow(const WindowModel& window, std::ostream& out) {
             std::size_t lines = 0;
             for (char ch : c->text())
                 lines += ch == '\n';
-            shown = "(" + std::to_string(lines + (c->text().empty() ? 0 : 1)) + " lines)";
+            shown = std::string("(")
+                        .append(std::to_string(lines + (c->text().empty() ? 0 : 1)))
+                        .append(" lines)");
             break;
         }
         }

@@ -8,7 +8,7 @@
 #include <exception>
 #include <string>
 
-#include "ConsoleUserInterface.h"
+#include "LinuxConsoleUserInterface.h"
 #include "ProgIdRegistry.h"
 #include "mdlGlob.h"
 #include "platform/Host.h"

@@ -1,6 +1,6 @@
-// The user interface of Listar2 on a terminal: a message box is written to
-// standard error (its title, then its lines); a question is asked on the
-// terminal when there is one, and answered No without one.
+// The user interface of Listar2 on a Linux terminal: a message box is
+// written to standard error (its title, then its lines); a question is asked
+// on the terminal when there is one, and answered No without one.
 #pragma once
 
 #include <cstdio>

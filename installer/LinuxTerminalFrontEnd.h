@@ -1,5 +1,5 @@
-// The installer's window on a text terminal. The window is printed after
-// every handler; commands come on input lines:
+// The installer's window on a text terminal, the front end of Linux. The
+// window is printed after every handler; commands come on input lines:
 //
 //   click NAME        presses a button, the check box or the help link
 //   type NAME TEXT    types TEXT into VyberAdr or EdSlozka and leaves the field

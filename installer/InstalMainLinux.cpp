@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "TerminalFrontEnd.h"
+#include "LinuxTerminalFrontEnd.h"
 #include "platform/Host.h"
 #include "uInstal.h"
 

@@ -1,0 +1,40 @@
+// The Windows layer of a Windows host: the real system, with COM ready for
+// the shell's objects.
+#include <objbase.h>
+
+#include "win32/Win32Windows.h"
+
+namespace platform {
+namespace win32 {
+
+Win32Windows::Win32Windows(const HostOptions& options) : options_(options) {
+    // The shell's link object and folder picker want a single-threaded
+    // apartment; a thread already in another apartment keeps it.
+    comInitialized_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    if (!options_.currentDirectory.empty())
+        ::SetCurrentDirectoryW(wide(options_.currentDirectory).c_str());
+}
+
+Win32Windows::~Win32Windows() {
+    if (messageWindow_)
+        ::DestroyWindow(messageWindow_);
+    if (comInitialized_)
+        ::CoUninitialize();
+}
+
+} // namespace win32
+
+std::unique_ptr<Windows> makeHostWindows(const HostOptions& options) {
+    return std::make_unique<win32::Win32Windows>(options);
+}
+
+std::unique_ptr<UserInterface> makeSystemUserInterface() {
+    return win32::makeWin32UserInterface();
+}
+
+// Windows itself needs no prefix.
+std::string defaultWinePrefix() {
+    return {};
+}
+
+} // namespace platform
