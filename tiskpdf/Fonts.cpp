@@ -56,7 +56,7 @@ void appendUtf16Hex(std::string& s, std::uint32_t cp) {
 platform::FontData FontFace::find(const std::string& family, bool bold, bool italic) {
     std::optional<platform::FontData> data = platform::findFontData(family, bold, italic);
     if (!data)
-        fail(err::kFontUnusable, "Písmo \"" + family + "\" nebylo nalezeno (RegisterFont).");
+        fail(hr::kFontUnusable, "Písmo \"" + family + "\" nebylo nalezeno (RegisterFont).");
     return std::move(*data);
 }
 
@@ -67,13 +67,13 @@ FontFace::FontFace(platform::FontData data, bool italicRequested) : data_(std::m
             hb_blob_create_or_fail(data_.bytes.data(), static_cast<unsigned>(data_.bytes.size()),
                                    HB_MEMORY_MODE_READONLY, nullptr, nullptr);
     if (!blob_)
-        fail(err::kFontUnusable, "Písmo nelze číst: " + file);
+        fail(hr::kFontUnusable, "Písmo nelze číst: " + file);
     face_ = hb_face_create(blob_, static_cast<unsigned>(data_.index));
     font_ = hb_font_create(face_);
     upem_ = hb_face_get_upem(face_);
     glyphCount_ = hb_face_get_glyph_count(face_);
     if (table(face_, "glyf").empty() || glyphCount_ == 0 || upem_ == 0)
-        fail(err::kFontUnusable, "Písmo nemá obrysy TrueType: " + file);
+        fail(hr::kFontUnusable, "Písmo nemá obrysy TrueType: " + file);
     hb_font_set_scale(font_, static_cast<int>(upem_), static_cast<int>(upem_));
 
     const double k = 1000.0 / upem_;
@@ -162,8 +162,8 @@ std::uint32_t FontFace::newCode(std::uint32_t cp) {
             a.value = nextTwoByte_++;
             a.length = 2;
         } else {
-            fail(err::kInvalidArgument, "Příliš mnoho různých znaků jednoho písma (nejvýše " +
-                                            std::to_string(kMaxCodes) + ").");
+            fail(hr::kInvalidArgument, "Příliš mnoho různých znaků jednoho písma (nejvýše " +
+                                           std::to_string(kMaxCodes) + ").");
         }
     }
     if (a.length == 1)
@@ -211,7 +211,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     // glyph numbers as CIDs and the CIDToGIDMap translates them.
     hb_subset_input_t* input = hb_subset_input_create_or_fail();
     if (!input)
-        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + data_.identity);
+        fail(hr::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + data_.identity);
     hb_set_t* glyphSet = hb_subset_input_glyph_set(input);
     for (unsigned g : gids)
         hb_set_add(glyphSet, g);
@@ -222,7 +222,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     hb_subset_plan_t* plan = hb_subset_plan_create_or_fail(face_, input);
     hb_subset_input_destroy(input);
     if (!plan)
-        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + data_.identity);
+        fail(hr::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + data_.identity);
     const hb_map_t* oldToNew = hb_subset_plan_old_to_new_glyph_mapping(plan);
     unsigned maxCid = gids.back();
     std::string cidToGid(2 * (maxCid + 1), '\0');
@@ -236,7 +236,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     hb_face_t* subset = hb_subset_plan_execute_or_fail(plan);
     hb_subset_plan_destroy(plan);
     if (!subset)
-        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + data_.identity);
+        fail(hr::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + data_.identity);
     hb_blob_t* sb = hb_face_reference_blob(subset);
     unsigned slen = 0;
     const char* sdata = hb_blob_get_data(sb, &slen);

@@ -288,7 +288,7 @@ public:
                 path.empty() ? platform::Result<std::string>::failure(platform::kErrorFileNotFound)
                              : windows->nativePath(path);
             if (!full)
-                throw pdfforms::NumberedError(err::kFileNotFound,
+                throw pdfforms::NumberedError(hr::kFileNotFound,
                                               "Soubor nebyl nalezen: " + path + " (" +
                                                   windows->formatMessage(full.error()) + ")");
             return *full;
@@ -557,7 +557,7 @@ public:
     HRESULT STDMETHODCALLTYPE SetInfoText(LONG which, BSTR text) override {
         return guarded([&] {
             if (which < 0 || which > 4)
-                throw pdfforms::NumberedError(err::kInvalidArgument,
+                throw pdfforms::NumberedError(hr::kInvalidArgument,
                                               "Neznámý popisný text dokumentu.");
             document_->SetInfoText(static_cast<pdfforms::InfoText>(which), utf8(text));
         });

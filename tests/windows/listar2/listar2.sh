@@ -121,6 +121,22 @@ done
 [ "$(ls "$pdf" | wc -l)" -eq 5 ] || fail "other PDF files written: $(ls "$pdf")"
 echo "ok - the example jobs match the Linux build (pages, text, fonts)"
 
+# With the save flag the component opens the saved PDF in the program that
+# Windows opens PDF files with: here one that notes what it was given.
+"$run" reg add 'HKLM\Software\Classes\.pdf' /ve /d pdffile /f >/dev/null &&
+    "$run" reg add 'HKLM\Software\Classes\pdffile\shell\open\command' /ve \
+        /d 'C:\windows\system32\cmd.exe /c echo %1>C:\DRO2015\viewer.txt' /f >/dev/null ||
+    fail "no PDF association"
+sed '5s/^.*\r$/A\r/' "$tisk/sestava.par" >"$tisk/ukazat.par"
+harness "$here/viewer.expected" <<'SCRIPT'
+start C:\DRO2015\{tisk} Listar2.exe $ C:\DRO2015\{TISK}\UKAZAT.PAR
+exit 0
+SCRIPT
+viewer="$WINEPREFIX/drive_c/DRO2015/viewer.txt"
+for _ in 1 2 3 4 5 6 7 8 9 10; do [ -s "$viewer" ] && break; sleep 1; done
+grep -q 'PDF.Pohled' "$viewer" 2>/dev/null || fail "the viewer was not started for the saved PDF"
+echo "ok - the save flag opens the PDF with the associated program"
+
 # 3. Failed jobs and a command line that is no print job.
 rm -f "$pdf"/*
 harness "$here/errors.expected" <<'SCRIPT'
