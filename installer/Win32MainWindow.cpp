@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <deque>
 #include <iterator>
 #include <stdexcept>
@@ -78,6 +79,7 @@ constexpr RECT kPicturePanel{93, 8, 93 + 427, 8 + 245};
 constexpr RECT kImagevLevo{93 + 4, 8 + 4, 93 + 4 + 420, 8 + 4 + 241};
 
 constexpr COLORREF kBlue = RGB(0, 0, 255);
+constexpr int kSmallestFace = 11;
 constexpr int kMarqueeSpeed = 30;
 
 constexpr wchar_t kWindowClass[] = L"DroInstal";
@@ -122,6 +124,7 @@ struct Win32MainWindow::Impl {
 
     void refresh();
     void show(Item& item);
+    void fitToText(Item& item);
     void dispatch(MSG& msg);
     void afterMessage();
     void followFocus();
@@ -268,10 +271,12 @@ void Win32MainWindow::Impl::create() {
         dpi = 96;
 
     // MS Sans Serif in the Central European character set, in which all of
-    // the installer's texts are written.
+    // the installer's texts are written. Its smallest face is the one of 8
+    // points, 11 pixels high: Windows shows the labels of 8 pixels in it,
+    // and so does the window wherever the font can be scaled further down.
     const auto font = [this](int pixels, bool bold, bool underline) {
         LOGFONTW lf{};
-        lf.lfHeight = -scaled(pixels);
+        lf.lfHeight = -scaled(std::max(pixels, kSmallestFace));
         lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
         lf.lfUnderline = underline;
         lf.lfCharSet = EASTEUROPE_CHARSET;
@@ -338,11 +343,13 @@ HWND Win32MainWindow::Impl::createControl(const Layout& layout, Control& control
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
     switch (control.kind()) {
+    // Labels keep their text on one line and take its width (they size
+    // themselves to it).
     case ControlKind::Label:
-        style |= SS_LEFT;
+        style |= SS_LEFTNOWORDWRAP;
         break;
     case ControlKind::Link:
-        style |= SS_LEFT | SS_NOTIFY;
+        style |= SS_LEFTNOWORDWRAP | SS_NOTIFY;
         break;
     case ControlKind::Edit:
         cls = L"Edit";
@@ -436,6 +443,8 @@ void Win32MainWindow::Impl::show(Item& item) {
     if ((all || c.text() != s.text) && c.kind() != ControlKind::ProgressBar) {
         s.text = c.text();
         ::SetWindowTextW(item.window, wide(s.text).c_str());
+        if (c.kind() == ControlKind::Label || c.kind() == ControlKind::Link)
+            fitToText(item);
     }
     if (all || c.enabled != s.enabled) {
         s.enabled = c.enabled;
@@ -457,6 +466,19 @@ void Win32MainWindow::Impl::show(Item& item) {
         s.visible = c.visible;
         ::ShowWindow(item.window, c.visible ? SW_SHOWNA : SW_HIDE);
     }
+}
+
+// A label as wide as its text in its font, at the place of its layout.
+void Win32MainWindow::Impl::fitToText(Item& item) {
+    const std::wstring text = wide(item.model->text());
+    HDC dc = ::GetDC(item.window);
+    HGDIOBJ old = ::SelectObject(dc, fonts[static_cast<int>(item.layout->face)]);
+    RECT r{0, 0, 0, 0};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(item.window, dc);
+    ::SetWindowPos(item.window, nullptr, 0, 0, r.right - r.left, scaled(item.layout->height),
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // --- What the user does ---
