@@ -72,6 +72,11 @@ std::string quoted(const std::wstring& text) {
     return out + "\"";
 }
 
+// A control's reference as the script wrote it, quoted when it has blanks.
+std::string reference(const std::wstring& ref) {
+    return ref.find(L' ') == std::wstring::npos ? narrow(ref) : quoted(ref);
+}
+
 std::wstring withoutAccelerator(const std::wstring& caption) {
     std::wstring out;
     for (std::size_t i = 0; i < caption.size(); ++i) {
@@ -288,6 +293,7 @@ private:
     void listControls();
     void typeInto(HWND edit, const std::wstring& text);
     void click(HWND target);
+    void pressKey(HWND target, const std::wstring& key);
     void answer(const std::wstring& button);
     void chooseFolder(const std::wstring& path);
     void waitExit(const std::vector<std::wstring>& w);
@@ -519,6 +525,20 @@ void Harness::click(HWND target) {
     settle(target);
 }
 
+// A key pressed in the control, through the program's message queue, so
+// that its dialog keys (Tab to the next control) work as for a user.
+void Harness::pressKey(HWND target, const std::wstring& key) {
+    static const std::map<std::wstring, UINT> keys{
+        {L"tab", VK_TAB}, {L"enter", VK_RETURN}, {L"escape", VK_ESCAPE}, {L"space", VK_SPACE}};
+    const auto k = keys.find(key);
+    if (k == keys.end())
+        throw Failure("no key " + narrow(key) + " (tab, enter, escape, space)");
+    const UINT scan = ::MapVirtualKeyW(k->second, MAPVK_VK_TO_VSC);
+    ::PostMessageW(target, WM_KEYDOWN, k->second, 1 | (scan << 16));
+    ::PostMessageW(target, WM_KEYUP, k->second, 1 | (scan << 16) | 0xC0000000u);
+    settle(target);
+}
+
 HWND Harness::waitBox() {
     return waitFor("a box", [&]() -> HWND {
         for (HWND b : openBoxes())
@@ -608,14 +628,20 @@ void Harness::readLink(const std::wstring& file) {
         hr = persist->Load(file.c_str(), STGM_READ);
     if (SUCCEEDED(hr)) {
         wchar_t path[MAX_PATH] = {}, arguments[1024] = {}, folder[MAX_PATH] = {},
-                icon[MAX_PATH] = {};
-        int index = 0;
+                icon[MAX_PATH] = {}, description[1024] = {};
+        int index = 0, show = 0;
+        WORD hotKey = 0;
         link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
         link->GetArguments(arguments, 1024);
         link->GetWorkingDirectory(folder, MAX_PATH);
         link->GetIconLocation(icon, MAX_PATH, &index);
+        link->GetDescription(description, 1024);
+        link->GetShowCmd(&show);
+        link->GetHotkey(&hotKey);
         line = "link " + quoted(path) + " arguments " + quoted(arguments) + " folder " +
-               quoted(folder) + " icon " + quoted(icon) + "," + std::to_string(index);
+               quoted(folder) + " icon " + quoted(icon) + "," + std::to_string(index) +
+               " description " + quoted(description) + " show " + std::to_string(show) +
+               " hotkey " + std::to_string(hotKey);
     }
     if (persist)
         persist->Release();
@@ -656,19 +682,22 @@ void Harness::run(const std::vector<std::wstring>& w) {
         listControls();
     } else if (verb == L"text") {
         need(2, "text CONTROL");
-        say("text " + narrow(w[1]) + " " + quoted(textOf(control(w[1]))));
+        say("text " + reference(w[1]) + " " + quoted(textOf(control(w[1]))));
     } else if (verb == L"state") {
         need(2, "state CONTROL");
         HWND c = control(w[1]);
         settle(c);
         const std::string f = flags(c);
-        say("state " + narrow(w[1]) + (f.empty() ? " shown" : f));
+        say("state " + reference(w[1]) + (f.empty() ? " shown" : f));
     } else if (verb == L"type") {
         need(3, "type CONTROL TEXT");
         typeInto(control(w[1]), w[2]);
     } else if (verb == L"click") {
         need(2, "click CONTROL");
         click(control(w[1]));
+    } else if (verb == L"key") {
+        need(3, "key CONTROL tab|enter|escape|space");
+        pressKey(control(w[1]), w[2]);
     } else if (verb == L"box") {
         need(1, "box");
         box_ = waitBox();
@@ -684,6 +713,9 @@ void Harness::run(const std::vector<std::wstring>& w) {
         if (w.size() > 2)
             throw Failure("usage: exit [CODE]");
         waitExit(w);
+    } else if (verb == L"close") {
+        need(1, "close");
+        ::PostMessageW(currentWindow(), WM_CLOSE, 0, 0);
     } else if (verb == L"minimize") {
         need(1, "minimize");
         ::ShowWindowAsync(currentWindow(), SW_MINIMIZE);
@@ -735,8 +767,8 @@ std::optional<std::string> readAll(const std::wstring& file) {
 int usage() {
     write(::GetStdHandle(STD_ERROR_HANDLE),
           "usage: UiHarness [--timeout SECONDS] [SCRIPT | - | -c COMMAND...]\n"
-          "Commands: env start window controls text state type click box answer folder\n"
-          "exit minimize window-state link sleep (see README.md)\n");
+          "Commands: env start window controls text state type click key box answer folder\n"
+          "exit close minimize window-state link sleep (see README.md)\n");
     return 2;
 }
 
