@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the sample package files of Dro for the installer's tests and demo.
 #
-#   make-package.sh OUTDIR [VERSION] [LINK_TEMPLATE_FOLDER]
+#   make-package.sh OUTDIR [VERSION] [LINK_TEMPLATE_FOLDER] [WINDOWS_PROGRAM]
 #
 # OUTDIR receives the five package files "Mono.exe", "DroDemo.exe",
 # "Lan.exe", "InetM.exe" and "InetS.exe", the LAN launcher "Tavel.exe" that
@@ -14,6 +14,11 @@
 # are taken from LINK_TEMPLATE_FOLDER (default: the shell-link fixtures of
 # the tests) when it holds them, otherwise placeholders are written.
 #
+# With WINDOWS_PROGRAM (SamplePackageWin32.exe of the Windows build) the
+# package is the Windows form of the same: every program of the package is
+# a copy of that program, and a package file has the installation appended
+# to it (a tar archive, its size in 8 bytes little-endian and "DROPKG01").
+#
 # The programs of the package (the package files, Ikon.exe, Tavel.exe and
 # the font installer) append "NAME WORKING-FOLDER [ARGUMENTS]" to the file
 # named by $DRO_PROGRAM_LOG when it is set, so that a test can tell what was
@@ -24,6 +29,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 out=${1:?usage: make-package.sh OUTDIR [VERSION] [LINK_TEMPLATE_FOLDER]}
 version=${2:-2015}
 templates=${3:-$here/../../tests/shelllink/fixtures}
+winprogram=${4:-}
 short=$(printf '%s' "$version" | cut -c3-4)
 
 work=$(mktemp -d)
@@ -43,6 +49,10 @@ crlf() {
 # A program of the package that only notes its start: program FILE NAME [BODY]
 program() {
     mkdir -p "$(dirname "$1")"
+    if [ -n "$winprogram" ]; then
+        cp "$winprogram" "$1"
+        return
+    fi
     {
         printf '#!/bin/sh\n# %s of the sample Dro package.\n' "$2"
         printf '[ -n "${DRO_PROGRAM_LOG:-}" ] && printf "%%s %%s%%s\\n" "%s" "$(pwd)" "${*:+ $*}" >>"$DRO_PROGRAM_LOG"\n' "$2"
@@ -101,12 +111,39 @@ lan() {
     mkdir -p "$dir/WORK"
 }
 
+# The entries of a folder as a tar archive on standard output: archive FOLDER
+# The folder's entries, not the folder itself: unpacking leaves the working
+# folder's own time and mode alone.
+archive() {
+    (cd "$1" && ls -A | tar --format=ustar --sort=name --mtime=2015-01-15T12:00:00Z \
+        --owner=0 --group=0 --numeric-owner --no-recursion -cf - -T - \
+        $(find . -mindepth 2 | sort))
+}
+
+# A number as 8 bytes, least significant first: le64 NUMBER
+le64() {
+    n=$1
+    for _ in 1 2 3 4 5 6 7 8; do
+        printf "\\$(printf '%03o' $((n % 256)))"
+        n=$((n / 256))
+    done
+}
+
 # A self-extracting package: selfextract NAME FOLDER OUTFILE
 selfextract() {
     name=$1
     tree=$2
     file=$3
     mkdir -p "$(dirname "$file")"
+    if [ -n "$winprogram" ]; then
+        archive "$tree" >"$work/payload.tar"
+        {
+            cat "$winprogram" "$work/payload.tar"
+            le64 "$(wc -c <"$work/payload.tar")"
+            printf 'DROPKG01'
+        } >"$file"
+        return
+    fi
     {
         printf '#!/bin/sh\n'
         printf '# %s: the sample Dro %s package; unpacks itself into the working folder.\n' \
@@ -115,11 +152,7 @@ selfextract() {
         printf 'line=$(sed -n "/^__PAYLOAD__\\$/=" "$0")\n'
         printf 'tail -n +$((line + 1)) "$0" | base64 -d | tar -xzf - --no-same-owner || exit 1\n'
         printf 'exit 0\n__PAYLOAD__\n'
-        # The folder's entries, not the folder itself: unpacking leaves the
-        # working folder's own time and mode alone.
-        (cd "$tree" && ls -A | tar --sort=name --mtime=2015-01-15T12:00:00Z --owner=0 \
-            --group=0 --numeric-owner --no-recursion -cf - -T - $(find . -mindepth 2 | sort)) |
-            gzip -n -9 | base64
+        archive "$tree" | gzip -n -9 | base64
     } >"$file"
     chmod 755 "$file"
 }
