@@ -3,7 +3,8 @@
 # serve (code pages 1250 and 852, Czech buttons and system messages), and
 # the print folder of an installed package in it.
 #
-# Expects: run (scripts/wine-run.sh), work (the test's folder).
+# Expects: run (scripts/wine-run.sh), work (the test's folder), examples (the
+# repository's examples/), and for harness() harness_exe (UiHarness.exe).
 
 fail() {
     echo "FAIL: $*" >&2
