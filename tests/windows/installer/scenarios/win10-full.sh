@@ -2,7 +2,8 @@
 # afterwards (X): the package unpacked into C:\DRO\DRO2015 and run there,
 # Config.nt set to FILES=211 with the old one kept as Config.DRO, the
 # DOSBox launch script, the desktop shortcut made from DroWin10.sss and
-# pointed at it, the package file and Sg.000 gone.
+# pointed at it, the package file and Sg.000 gone. While the run waits for
+# the copied package file, the window answers and shows its marquee.
 windows win10
 installer Mono.exe
 lines 'C:\windows\system32\Config.nt' 'dos=high' 'files=40'
@@ -13,6 +14,7 @@ window "Instalace programu DRO2015*"
 controls
 click Instalovat
 answer OK
+state #1012
 answer OK
 exit 0
 SCRIPT
@@ -47,6 +49,8 @@ window "Instalace programu DRO2015  sestavena dne 15.1.2015"
 > click Instalovat
 > answer OK
 box "Dotaz" "Instalovat DRO2015 do složky C:\DRO\DRO2015\?" [OK] [&Storno]
+> state #1012
+state #1012 shown
 > answer OK
 box "Informace" "DRO nainstalováno do zvolenéné složky C:\DRO\DRO2015" [OK]
 > exit 0
