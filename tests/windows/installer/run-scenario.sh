@@ -7,8 +7,8 @@
 #
 # PACKAGE is the Windows form of the sample package, BASE-PREFIX a prefix
 # made by scripts/wine-run.sh --setup that the new one is copied from, WORK a
-# folder of the scenario's own (emptied first; it keeps the prefix and the
-# transcript for a look after a failure).
+# folder of the scenario's own (emptied first; after a failure it keeps the
+# prefix and the transcript for a look).
 set -eu
 
 scenario=$1
@@ -256,4 +256,7 @@ trap '"$wine_run" --stop >/dev/null 2>&1 || true' EXIT
 export DRO_PROGRAM_LOG='C:\programs.log'
 
 . "$scenario"
+# A prefix that passed is not kept.
+"$wine_run" --stop >/dev/null 2>&1 || true
+rm -rf "$WINEPREFIX"
 echo "scenario $(basename "$scenario" .sh): passed"
