@@ -81,7 +81,7 @@ TEST(Processes, ShellExecuteStartsProgramsWithoutWaiting) {
     m.writeFile("C:\\T\\Ikon.ini", "");
     EXPECT_GT(m.win().shellExecute("", "C:\\T\\Ikon.exe", "", "C:\\T\\Ikon.ini", 1), 32);
     EXPECT_EQ(m.win().shellExecute("", "C:\\T\\none.exe", "", "", 1), kSeErrFnf);
-    for (int i = 0; i < 200 && !(m.exists("C:\\T\\started.txt") && m.exists("C:\\T\\ikon.txt"));
+    for (int i = 0; i < 2000 && !(m.exists("C:\\T\\started.txt") && m.exists("C:\\T\\ikon.txt"));
          ++i)
         ::usleep(10000);
     EXPECT_EQ(m.readFile("C:\\T\\started.txt"), m.host("C:\\T") + "\n");
