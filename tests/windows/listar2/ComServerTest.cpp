@@ -131,13 +131,13 @@ TEST_F(ComServerTest, VtableCallsAndTheirErrors) {
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(tiskpdf::com::kIidPdfDocument4), S_OK);
     support->Release();
 
-    EXPECT_EQ(doc->SelectPage(5), static_cast<HRESULT>(tiskpdf::err::kPageIndex));
+    EXPECT_EQ(doc->SelectPage(5), static_cast<HRESULT>(tiskpdf::hr::kPageIndex));
     EXPECT_EQ(lastErrorDescription(), L"Stránka 5 neexistuje (dokument má 2 stran).");
     EXPECT_EQ(doc->OpenPdf(Bstr(L"C:\\neni\\nic.pdf"), Bstr(L"")),
-              static_cast<HRESULT>(tiskpdf::err::kFileNotFound));
+              static_cast<HRESULT>(tiskpdf::hr::kFileNotFound));
     EXPECT_EQ(lastErrorDescription(), L"Soubor PDF neexistuje: C:\\neni\\nic.pdf");
     EXPECT_EQ(doc->SetInfoText(5, Bstr(L"x")),
-              static_cast<HRESULT>(tiskpdf::err::kInvalidArgument));
+              static_cast<HRESULT>(tiskpdf::hr::kInvalidArgument));
 }
 
 TEST_F(ComServerTest, LateBoundCallsConvertArgumentsAndReportExceptions) {
@@ -168,7 +168,7 @@ TEST_F(ComServerTest, LateBoundCallsConvertArgumentsAndReportExceptions) {
     EXCEPINFO exception{};
     EXPECT_EQ(invoke(L"SelectPage", DISPATCH_METHOD, {number(9)}, nullptr, &exception),
               DISP_E_EXCEPTION);
-    EXPECT_EQ(exception.scode, static_cast<SCODE>(tiskpdf::err::kPageIndex));
+    EXPECT_EQ(exception.scode, static_cast<SCODE>(tiskpdf::hr::kPageIndex));
     EXPECT_STREQ(exception.bstrDescription, L"Stránka 9 neexistuje (dokument má 2 stran).");
     ::SysFreeString(exception.bstrDescription);
     ::SysFreeString(exception.bstrSource);
