@@ -74,7 +74,7 @@ constexpr int kTextId = 11;
 
 // What the dialog procedure needs of the dialog.
 struct MessageDialog {
-    const MessageDialogSpec* spec;
+    const MessageDialogSpec* content;
     std::wstring message;
     HICON icon;
 };
@@ -133,7 +133,7 @@ void layOut(HWND dialog, const MessageDialog& d) {
     ::DrawTextW(dc, d.message.c_str(), -1, &text,
                 DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
     int buttonWidth = dluX(dialog, 50);
-    for (const auto& b : d.spec->buttons) {
+    for (const auto& b : d.content->buttons) {
         const std::wstring caption = wide(withoutAccelerator(b.caption));
         SIZE size{};
         ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
@@ -146,7 +146,7 @@ void layOut(HWND dialog, const MessageDialog& d) {
     const int textLeft = margin + (d.icon ? iconSize + 2 * gap : 0);
     const int textWidth = text.right - text.left;
     const int textHeight = text.bottom - text.top;
-    const int count = static_cast<int>(d.spec->buttons.size());
+    const int count = static_cast<int>(d.content->buttons.size());
     const int rowWidth = count * buttonWidth + std::max(count - 1, 0) * gap;
     const int clientWidth = std::max(textLeft + textWidth + margin, rowWidth + 2 * margin);
     const int buttonTop = margin + std::max(textHeight, iconSize) + 3 * gap;
@@ -183,7 +183,7 @@ INT_PTR CALLBACK messageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
                                   0);
         ::SetDlgItemTextW(dialog, kTextId, d.message.c_str());
         layOut(dialog, d);
-        const auto& buttons = d.spec->buttons;
+        const auto& buttons = d.content->buttons;
         const auto def = std::find_if(buttons.begin(), buttons.end(),
                                       [](const DialogButton& b) { return b.isDefault; });
         if (def != buttons.end())
@@ -209,7 +209,7 @@ INT_PTR CALLBACK messageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         }
         const auto* d =
             reinterpret_cast<const MessageDialog*>(::GetWindowLongPtrW(dialog, DWLP_USER));
-        const int count = d ? static_cast<int>(d->spec->buttons.size()) : 0;
+        const int count = d ? static_cast<int>(d->content->buttons.size()) : 0;
         if (id >= kFirstButtonId && id < kFirstButtonId + count && HIWORD(wParam) == BN_CLICKED) {
             ::EndDialog(dialog, id - kFirstButtonId);
             return TRUE;
@@ -283,19 +283,19 @@ private:
     std::vector<std::vector<HWND>> disabled_;
 };
 
-int Win32UserInterface::showMessageDialog(const MessageDialogSpec& spec) {
-    MessageDialog d{&spec, wide(spec.message), nullptr};
-    if (const LPCWSTR icon = iconOf(spec.type))
+int Win32UserInterface::showMessageDialog(const MessageDialogSpec& content) {
+    MessageDialog d{&content, wide(content.message), nullptr};
+    if (const LPCWSTR icon = iconOf(content.type))
         d.icon = ::LoadIconW(nullptr, icon);
 
     DialogTemplate t(DS_SETFONT | DS_MODALFRAME | DS_SETFOREGROUND | WS_POPUP | WS_CAPTION |
                          WS_SYSMENU,
-                     wide(spec.caption), 8, L"MS Shell Dlg");
+                     wide(content.caption), 8, L"MS Shell Dlg");
     if (d.icon)
         t.item(kStaticClass, SS_ICON, kIconId, L"");
     t.item(kStaticClass, SS_LEFT | SS_NOPREFIX, kTextId, L"");
-    for (std::size_t i = 0; i < spec.buttons.size(); ++i) {
-        const auto& b = spec.buttons[i];
+    for (std::size_t i = 0; i < content.buttons.size(); ++i) {
+        const auto& b = content.buttons[i];
         t.item(kButtonClass,
                (b.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP |
                    (i == 0 ? WS_GROUP : 0),
@@ -306,7 +306,7 @@ int Win32UserInterface::showMessageDialog(const MessageDialogSpec& spec) {
     const INT_PTR result =
         ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), t.get(), ::GetActiveWindow(),
                                   messageDialogProc, reinterpret_cast<LPARAM>(&d));
-    return result >= 0 && static_cast<std::size_t>(result) < spec.buttons.size()
+    return result >= 0 && static_cast<std::size_t>(result) < content.buttons.size()
                ? static_cast<int>(result)
                : -1;
 }
