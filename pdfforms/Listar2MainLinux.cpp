@@ -63,14 +63,7 @@ int main(int argc, char** argv) {
         pdfforms::ProgIdRegistry registry;
         registerClasses(registry);
         pdfforms::mdlGlob::Job job(*windows, registry);
-        switch (job.Main(commandLine)) {
-        case pdfforms::mdlGlob::JobOutcome::Saved:
-            return 0;
-        case pdfforms::mdlGlob::JobOutcome::EndedSilently:
-            return 2;
-        case pdfforms::mdlGlob::JobOutcome::Failed:
-            return 1;
-        }
+        return pdfforms::mdlGlob::ExitStatus(job.Main(commandLine));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Listar2: %s\n", e.what());
     }

@@ -51,14 +51,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         const std::unique_ptr<platform::Windows> windows = platform::makeHostWindows(options);
         const pdfforms::Win32ComObjectCreator objects;
         pdfforms::mdlGlob::Job job(*windows, objects);
-        switch (job.Main(commandLine)) {
-        case pdfforms::mdlGlob::JobOutcome::Saved:
-            return 0;
-        case pdfforms::mdlGlob::JobOutcome::EndedSilently:
-            return 2;
-        case pdfforms::mdlGlob::JobOutcome::Failed:
-            return 1;
-        }
+        return pdfforms::mdlGlob::ExitStatus(job.Main(commandLine));
     } catch (...) {
         // The job reports its own failures; this is a start that failed.
     }

@@ -38,6 +38,19 @@ enum class JobOutcome {
     EndedSilently, // the command line was not a print job
 };
 
+// The program's exit status for an outcome: 0 saved, 1 failed, 2 not a job.
+constexpr int ExitStatus(JobOutcome outcome) {
+    switch (outcome) {
+    case JobOutcome::Saved:
+        return 0;
+    case JobOutcome::Failed:
+        return 1;
+    case JobOutcome::EndedSilently:
+        return 2;
+    }
+    return 1;
+}
+
 class Job {
 public:
     Job(platform::Windows& windows, const ObjectCreator& objects);

@@ -172,23 +172,23 @@ TEST(Win32UserInterface, MessageBoxAnswersTheButtonPressedOrEscape) {
 
 TEST(Win32UserInterface, MessageDialogShowsItsButtonsAndAnswersTheIndexPressed) {
     auto ui = win32::makeWin32UserInterface();
-    MessageDialogSpec spec;
-    spec.caption = "Potvrzení";
-    spec.message = "Složka C:\\DRO2015 již existuje.\r\nPřepsat & pokračovat?";
-    spec.type = MsgDlgType::Confirmation;
-    spec.buttons = {
+    MessageDialogSpec content;
+    content.caption = "Potvrzení";
+    content.message = "Složka C:\\DRO2015 již existuje.\r\nPřepsat & pokračovat?";
+    content.type = MsgDlgType::Confirmation;
+    content.buttons = {
         {"&Ano", 6, false, false}, {"&Ne", 7, true, true}, {"&Storno", 2, false, false}};
 
     std::vector<Control> controls, buttons;
     HWND focus = nullptr;
     {
-        User user(spec.caption, [&](HWND dialog) {
+        User user(content.caption, [&](HWND dialog) {
             controls = controlsOf(dialog);
             buttons = buttonsOf(controls);
             focus = focusOf(dialog);
             click(buttons.back().window);
         });
-        EXPECT_EQ(ui->showMessageDialog(spec), 2);
+        EXPECT_EQ(ui->showMessageDialog(content), 2);
         ASSERT_TRUE(user.done());
     }
     ASSERT_EQ(buttons.size(), 3u);
@@ -203,35 +203,35 @@ TEST(Win32UserInterface, MessageDialogShowsItsButtonsAndAnswersTheIndexPressed) 
     bool icon = false, text = false;
     for (const auto& c : controls) {
         icon = icon || isIcon(c);
-        text = text || (c.text == spec.message && (c.style & SS_NOPREFIX));
+        text = text || (c.text == content.message && (c.style & SS_NOPREFIX));
     }
     EXPECT_TRUE(icon);
     EXPECT_TRUE(text);
 
     // Enter presses the focused button.
-    User enter(spec.caption,
+    User enter(content.caption,
                [](HWND dialog) { ::PostMessageW(focusOf(dialog), WM_KEYDOWN, VK_RETURN, 0); });
-    EXPECT_EQ(ui->showMessageDialog(spec), 1);
+    EXPECT_EQ(ui->showMessageDialog(content), 1);
     ASSERT_TRUE(enter.done());
 }
 
 TEST(Win32UserInterface, MessageDialogClosedWithoutAButtonAnswersMinusOne) {
     auto ui = win32::makeWin32UserInterface();
-    MessageDialogSpec spec;
-    spec.caption = "Bez ikony";
-    spec.message = "Zpráva";
-    spec.type = MsgDlgType::Custom;
-    spec.buttons = {{"OK", 1, false, false}, {"&Storno", 2, false, false}};
+    MessageDialogSpec content;
+    content.caption = "Bez ikony";
+    content.message = "Zpráva";
+    content.type = MsgDlgType::Custom;
+    content.buttons = {{"OK", 1, false, false}, {"&Storno", 2, false, false}};
 
     std::vector<Control> controls;
     HWND focus = nullptr;
     {
-        User user(spec.caption, [&](HWND dialog) {
+        User user(content.caption, [&](HWND dialog) {
             controls = controlsOf(dialog);
             focus = focusOf(dialog);
             pressEscape(dialog);
         });
-        EXPECT_EQ(ui->showMessageDialog(spec), -1);
+        EXPECT_EQ(ui->showMessageDialog(content), -1);
         ASSERT_TRUE(user.done());
     }
     // No icon; nothing to focus named: the first button.
@@ -240,27 +240,27 @@ TEST(Win32UserInterface, MessageDialogClosedWithoutAButtonAnswersMinusOne) {
         EXPECT_FALSE(isIcon(c));
     EXPECT_EQ(focus, buttonsOf(controls).front().window);
 
-    User user(spec.caption,
+    User user(content.caption,
               [](HWND dialog) { ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); });
-    EXPECT_EQ(ui->showMessageDialog(spec), -1);
+    EXPECT_EQ(ui->showMessageDialog(content), -1);
     ASSERT_TRUE(user.done());
 }
 
 TEST(Win32UserInterface, MessageDialogIsSizedToItsText) {
     auto ui = win32::makeWin32UserInterface();
-    MessageDialogSpec spec;
-    spec.caption = "Dlouhá zpráva";
+    MessageDialogSpec content;
+    content.caption = "Dlouhá zpráva";
     for (int i = 0; i < 40; ++i)
-        spec.message += "Instalace nemůže pokračovat, protože cílová složka není dostupná. ";
-    spec.type = MsgDlgType::Warning;
-    spec.buttons = {{"OK", 1, true, true}};
+        content.message += "Instalace nemůže pokračovat, protože cílová složka není dostupná. ";
+    content.type = MsgDlgType::Warning;
+    content.buttons = {{"OK", 1, true, true}};
 
     RECT dialog{}, text{}, button{}, work{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    User user(spec.caption, [&](HWND shown) {
+    User user(content.caption, [&](HWND shown) {
         ::GetWindowRect(shown, &dialog);
         for (const auto& c : controlsOf(shown)) {
-            if (c.text == spec.message)
+            if (c.text == content.message)
                 ::GetWindowRect(c.window, &text);
             if (c.text == "OK") {
                 ::GetWindowRect(c.window, &button);
@@ -268,7 +268,7 @@ TEST(Win32UserInterface, MessageDialogIsSizedToItsText) {
             }
         }
     });
-    EXPECT_EQ(ui->showMessageDialog(spec), 0);
+    EXPECT_EQ(ui->showMessageDialog(content), 0);
     ASSERT_TRUE(user.done());
 
     // Wrapped into many lines within the work area, the button below.
