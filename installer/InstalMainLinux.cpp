@@ -20,6 +20,18 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "Použití: Instal VERZE SOUBOR_BALÍKU [X] [update]\n"
+    "Nainstaluje program DRO ze souboru balíku ve složce programu Instal (s update\n"
+    "aktualizuje existující instalaci; s X smaže zkopírovaný soubor balíku).\n"
+    "\n"
+    "  --help     vypíše tuto nápovědu\n"
+    "  --version  vypíše verzi programu\n"
+    "\n"
+    "Okno se vypisuje na standardní výstup, příkazy (click JMÉNO, type JMÉNO TEXT,\n"
+    "show, help) a odpovědi se čtou ze standardního vstupu; konec vstupu stiskne\n"
+    "Zrušit. Windows je prefix z $WINEPREFIX, jinak ~/.wine.\n";
+
 std::string currentHostFolder() {
     char buf[PATH_MAX];
     return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string("/");
@@ -54,6 +66,14 @@ std::string invokedPath(const char* argv0) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "Instal " << INSTAL_VERSION << "\n";
+        return 0;
+    }
     installer::FdLineSource input(STDIN_FILENO);
     installer::TerminalUserInterface ui(input, std::cout);
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/Encoding.h"
+#include "platform/UserInterface.h"
 #include "platform/WinTypes.h"
 #include "uInstal.h"
 
@@ -71,14 +72,6 @@ std::string buttonRow(const std::vector<std::string>& captions) {
     for (const auto& c : captions)
         row += " [" + c + "]";
     return row;
-}
-
-std::string withoutAmpersand(const std::string& s) {
-    std::string out;
-    for (char c : s)
-        if (c != '&')
-            out += c;
-    return out;
 }
 
 std::string trim(const std::string& s) {
@@ -216,9 +209,9 @@ int TerminalUserInterface::showMessageDialog(const MessageDialogSpec& dialog) {
         const auto line = ask(heading, body);
         if (!line || trim(*line).empty())
             return -1;
-        const std::string wanted = withoutAmpersand(trim(*line));
+        const std::string wanted = withoutAccelerator(trim(*line));
         for (std::size_t i = 0; i < dialog.buttons.size(); ++i)
-            if (equalsIgnoreCase(withoutAmpersand(dialog.buttons[i].caption), wanted))
+            if (equalsIgnoreCase(withoutAccelerator(dialog.buttons[i].caption), wanted))
                 return static_cast<int>(i);
         out_ << "No button \"" << trim(*line) << "\" here.\n";
     }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/Encoding.h"
+#include "platform/WinPath.h"
 #include "support/DesktopShortcut.h"
 #include "support/Dialogs.h"
 #include "support/Errors.h"
@@ -32,16 +33,6 @@ std::string withoutTrailingBackslash(std::string path) {
     if (!path.empty() && path.back() == '\\')
         path.pop_back();
     return path;
-}
-
-// The folder part of a path, without a trailing backslash.
-std::string extractFileDir(const std::string& path) {
-    const auto pos = path.find_last_of("\\:");
-    if (pos == std::string::npos)
-        return {};
-    if (path[pos] == ':')
-        return path.substr(0, pos + 1);
-    return path.substr(0, pos);
 }
 
 // Creates the folder with all missing parents; the folders it made are added
@@ -369,6 +360,46 @@ void TInstal::lblWWWdroClick() {
 
 // --- Installation run ---
 
+// Set up once a run has been confirmed. When an error ends the run, nothing
+// is left that claims an installation: NothingInstalled is true again, the
+// caption of BtnZrus is what it was (no completion work at closing), and
+// CheckBxZrus is cleared unless the run itself copied the package file, so
+// that closing deletes nothing the run did not make.
+class TInstal::FailedRunGuard {
+public:
+    explicit FailedRunGuard(TInstal& form)
+        : form_(form), caption_(form.window.BtnZrus.text()),
+          exceptions_(std::uncaught_exceptions()) {
+        form_.packageCopied_ = false;
+    }
+    ~FailedRunGuard() {
+        if (reachedEnd_ || std::uncaught_exceptions() <= exceptions_)
+            return;
+        form_.NothingInstalled = true;
+        form_.window.BtnZrus.setText(caption_);
+        if (!form_.packageCopied_)
+            form_.window.CheckBxZrus.checked = false;
+    }
+    FailedRunGuard(const FailedRunGuard&) = delete;
+    FailedRunGuard& operator=(const FailedRunGuard&) = delete;
+    // The run is complete: what the close step does now is no part of it.
+    void reachedEnd() { reachedEnd_ = true; }
+
+private:
+    TInstal& form_;
+    std::string caption_;
+    int exceptions_;
+    bool reachedEnd_ = false;
+};
+
+void TInstal::runPackage(const std::string& program, const std::string& folder) {
+    // A program that cannot be started ends the run with the system's text:
+    // going on would report an installation that never happened.
+    WinError failure = kErrorSuccess;
+    if (RunAndWait(win_, program, folder, kSwShowNormal, &failure) < 0)
+        throw EOSError(failure, SysErrorMessage(win_, failure));
+}
+
 bool TInstal::CheckTargetVersion(bool forUpdate) {
     if (!directoryExists(win_, TargetFolder + "\\{rt42}"))
         return !forUpdate; // no installation
@@ -384,10 +415,8 @@ void TInstal::NahlasTo() {
 }
 
 void TInstal::NeniDostatekMista() {
-    std::string drive = TargetFolder.size() >= 2 && TargetFolder[1] == ':'
-                            ? TargetFolder.substr(0, 2)
-                            : std::string();
-    warning("Na disku " + drive + " není dostatek volného místa!");
+    // The drive (or the share of a network path) whose free space was asked.
+    warning("Na disku " + extractFileDrive(TargetFolder) + " není dostatek volného místa!");
 }
 
 void TInstal::BtnInstalClick() {
@@ -402,6 +431,7 @@ void TInstal::BtnInstalClick() {
 
     NothingInstalled = false;
     TargetFolder = parent + "\\" + subFolder;
+    FailedRunGuard guard(*this);
 
     if (!HasEnoughFreeSpace(win_, TargetFolder, 499)) {
         NeniDostatekMista();
@@ -423,8 +453,12 @@ void TInstal::BtnInstalClick() {
     if (directoryExists(win_, TargetFolder + "\\{rt42}")) {
         if (IsPackageRunning(win_, TargetFolder))
             NahlasTo();
-        if (!isDemoPackage())
+        if (!isDemoPackage()) {
+            const bool hasConfig = fileExists(win_, TargetFolder + "\\{rt42}\\fand.cfg");
             BackupFandConfig(win_, TargetFolder);
+            if (hasConfig)
+                configSavedIn_ = TargetFolder;
+        }
         demoOverInstallation = isDemoPackage();
     }
 
@@ -456,6 +490,7 @@ void TInstal::BtnInstalClick() {
     window.BtnInstal.enabled = false;
     PackagePath = TargetFolder + "\\" + PackageFile;
     CopyFileTo(win_, InstallerFolder + "\\" + PackageFile, PackagePath);
+    packageCopied_ = true;
     if (isLanPackage())
         CopyFileTo(win_, InstallerFolder + "\\Tavel.exe", TargetFolder + "\\Tavel.exe");
 
@@ -474,7 +509,7 @@ void TInstal::BtnInstalClick() {
     window.BtnZrus.enabled = false;
     window.UkazPrubeh.visible = false;
     window.BtnProjit.enabled = false;
-    RunAndWait(win_, PackagePath, TargetFolder, kSwShowNormal);
+    runPackage(PackagePath, TargetFolder);
     Delay(win_, 600);
     window.BtnZrus.enabled = true;
     window.UkazPrubeh.visible = true;
@@ -520,12 +555,12 @@ void TInstal::BtnInstalClick() {
             messageBox("Pro provoz DRO ve WIN7 je potřeba nainstalovat font\n\r\n\rZuva Voza. Jeho "
                        "instalaci potvrďte v následujícím dialogu.",
                        "Informace", kMbOk);
-            RunAndWait(win_, TargetFolder + "\\{tisk}\\Fontinst.exe", TargetFolder + "\\{tisk}",
-                       kSwShowNormal);
+            runPackage(TargetFolder + "\\{tisk}\\Fontinst.exe", TargetFolder + "\\{tisk}");
         }
         window.RichEdFont.visible = false;
     }
 
+    guard.reachedEnd();
     BtnZrusClick();
 }
 
@@ -556,14 +591,27 @@ void TInstal::BtnZrusClick() {
                     script = (isDemoPackage() ? "\\Demo" : "\\Dro") + v + ".bat";
                 const std::string link = (isDemoPackage() ? "Demo" : "DRO") + v + ".lnk";
                 const std::string icon = "DRO" + v + ".ico";
-                CreateDesktopShortcut(win_, v, TargetFolder, TargetFolder, script, link, icon,
-                                      is64);
+                // A shortcut that cannot be made is reported, and the
+                // installation is completed and closed all the same.
+                try {
+                    CreateDesktopShortcut(win_, v, TargetFolder, TargetFolder, script, link, icon,
+                                          is64);
+                } catch (const std::exception& e) {
+                    messageBox(errorText(e.what()), kApplicationTitle, kMbOk | kMbIconError);
+                }
             } else {
                 ExecuteFile(win_, TargetFolder + "\\Ikon.exe", "", TargetFolder + "\\Ikon.ini",
                             kSwShowNormal);
             }
             RestoreFandConfig(win_, TargetFolder);
+            configSavedIn_.clear();
         }
+    }
+    // A run that failed after saving the user's configuration: the package
+    // may have replaced it, so it is put back.
+    if (!installed && !configSavedIn_.empty()) {
+        RestoreFandConfig(win_, configSavedIn_);
+        configSavedIn_.clear();
     }
 
     if (isLanPackage() && installed) {
@@ -632,6 +680,7 @@ void TInstal::btnAktualizovatClick() {
         NothingInstalled = false;
         const std::string parent = TargetFolder;
         TargetFolder = parent + "\\" + subFolder;
+        const FailedRunGuard guard(*this);
         if (deleteFlag())
             window.CheckBxZrus.checked = true;
 
@@ -642,6 +691,7 @@ void TInstal::btnAktualizovatClick() {
                 NahlasTo();
             const std::string copied = TargetFolder + "\\" + PackageFile;
             CopyFileTo(win_, InstallerFolder + "\\" + PackageFile, copied);
+            packageCopied_ = true;
             Delay(win_, 500);
             std::int32_t previous = 0;
             while (true) {
@@ -650,7 +700,7 @@ void TInstal::btnAktualizovatClick() {
                     break;
                 previous = size;
             }
-            RunAndWait(win_, copied, TargetFolder, kSwShowNormal);
+            runPackage(copied, TargetFolder);
             window.LblKonec.setText("");
             Delay(win_, 1000);
             window.BtnZrus.setText("&Dokončit");
@@ -661,6 +711,9 @@ void TInstal::btnAktualizovatClick() {
             window.BtnZrus.setText("Konec");
             window.LblKonec.setText("Aktualizace se nezdařila.");
             win_.removeDirectory(parent);
+            // The package file there is the other installation's own.
+            if (deleteFlag())
+                window.CheckBxZrus.checked = false;
             NothingInstalled = true;
         }
         window.MemoPom.setText("Update");
@@ -681,6 +734,11 @@ void TInstal::VyberAdrExit() {
         if (TargetFolder.size() == 2)
             TargetFolder += "\\DRO";
     }
+    // The field shows the cleaned path also without the 64-bit option, and
+    // below the parent folder that the probe accepted: the runs join the
+    // field's text with the sub-folder, so C:\DRO2015 typed with sub-folder
+    // DRO2015 installs into C:\DRO2015, not C:\DRO2015\DRO2015 (nor
+    // C:\DRO\DRO2015\DRO2015 with the option).
     window.VyberAdr.setText(TargetFolder);
 
     TargetFolder = StripTrailingFolder(window.EdSlozka.text(), window.VyberAdr.text());

@@ -100,6 +100,10 @@ private:
     // replacing an existing file only once the new one is complete.
     void SaveMemoPom(const std::string& file);
     void closeWindow();
+    // Runs a program of the package and waits for its end; raises EOSError
+    // when it cannot be started.
+    void runPackage(const std::string& program, const std::string& folder);
+    class FailedRunGuard;
 
     platform::Windows& win_;
     std::vector<std::string> arguments_;
@@ -108,6 +112,11 @@ private:
     // The last parent folder that the folder field accepted: what a refused
     // path is replaced with.
     std::string acceptedParent_ = "C:\\DRO";
+    // The run copied the package file into the target (what "X" may delete).
+    bool packageCopied_ = false;
+    // The installation whose fand.cfg this run saved as fandcfg.dro; the
+    // close step puts it back even after a failed run.
+    std::string configSavedIn_;
 };
 
 // The date part of a date-time (days since 30 December 1899) in a Windows

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "mdlAPI.h"
 #include "platform/WinTypes.h"
 
 namespace pdfforms {
@@ -17,14 +18,6 @@ std::string lower(std::string s) {
         }
     }
     return s;
-}
-
-std::string trimmed(const std::string& s) {
-    const std::size_t first = s.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return "";
-    }
-    return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
 } // namespace
@@ -73,7 +66,7 @@ int ConsoleUserInterface::messageBox(const std::string& text, const std::string&
             std::fprintf(out_, "\n");
             return no;
         }
-        const std::string answer = lower(trimmed(*line));
+        const std::string answer = lower(mdlAPI::Trim(*line, " \t\r"));
         if (answer == "ano" || answer == "a") {
             return platform::kIdYes;
         }

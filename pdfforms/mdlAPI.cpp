@@ -1,5 +1,7 @@
 #include "mdlAPI.h"
 
+#include "platform/WinPath.h"
+
 namespace pdfforms::mdlAPI {
 
 namespace {
@@ -11,6 +13,14 @@ constexpr std::size_t kMaxPath = 260;
 std::string TrimNull(const std::string& text) {
     const std::size_t nul = text.find('\0');
     return nul == std::string::npos ? text : text.substr(0, nul);
+}
+
+std::string Trim(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) {
+        return "";
+    }
+    return std::string(text.substr(first, text.find_last_not_of(blanks) - first + 1));
 }
 
 std::string AssociatedProgram(platform::Windows& windows, const std::string& file) {
@@ -58,10 +68,7 @@ void OfferLibrarySetup(platform::Windows& windows, const std::string& samplePdf)
                       kTitle, platform::kMbOk | platform::kMbIconInformation);
     }
 
-    const std::string module = windows.modulePath();
-    const std::size_t slash = module.find_last_of('\\');
-    const std::string setup =
-        (slash == std::string::npos ? std::string() : module.substr(0, slash)) + "\\SETUPCP.EXE";
+    const std::string setup = platform::extractFilePath(windows.modulePath()) + "SETUPCP.EXE";
 
     bool found = false;
     if (platform::Result<std::vector<platform::FindData>> hits = windows.findFiles(setup)) {

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Windows.h"
 
@@ -12,6 +13,9 @@ namespace pdfforms::mdlAPI {
 
 // The string cut before its first NUL character, or whole without one.
 std::string TrimNull(const std::string& text);
+
+// The text without the blanks at its ends (spaces unless others are named).
+std::string Trim(std::string_view text, std::string_view blanks = " ");
 
 // The full path of the program the system opens that file with, or "".
 std::string AssociatedProgram(platform::Windows& windows, const std::string& file);

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <vector>
 
@@ -16,14 +18,25 @@ namespace {
 
 constexpr const char* kReadParamsError = "Chyba při čtení parametrů.";
 constexpr const char* kReadFandError = "Chyba při čtení Fand souboru (CtiFandFile).";
+// The most an indented printout may grow to: every line gets the indent's
+// blanks, so a large indent on a long printout would multiply it.
+constexpr std::size_t kMaxIndentedText = std::size_t{1} << 30;
 
-std::string trim(std::string_view s) {
-    const std::size_t first = s.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return "";
+// A failure inside a procedure other than a numbered error (memory
+// exhausted, a length beyond the library's limit) as a numbered error with
+// the procedure's text.
+template <class Procedure> void withProcedureText(const char* text, Procedure&& procedure) {
+    try {
+        procedure();
+    } catch (const NumberedError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw NumberedError(err::kOutOfMemory, text);
+    } catch (const std::length_error&) {
+        throw NumberedError(err::kOutOfMemory, text);
+    } catch (const std::exception&) {
+        throw NumberedError(err::kInternalError, text);
     }
-    const std::size_t last = s.find_last_not_of(' ');
-    return std::string(s.substr(first, last - first + 1));
 }
 
 std::string upperAscii(std::string s) {
@@ -131,7 +144,7 @@ private:
 // A whole number in the range of a 16-bit signed value; spaces around it
 // are allowed.
 std::int16_t toInteger16(const std::string& text) {
-    const std::string t = trim(text);
+    const std::string t = mdlAPI::Trim(text);
     std::size_t i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
@@ -201,8 +214,31 @@ void ApplyDotCommands(std::string& FandText) {
     if (indent < 0) {
         throw runtimeError(err::kInvalidArgument);
     }
-    const std::string spaces(static_cast<std::size_t>(indent), ' ');
-    FandText = spaces + replaceAll(text.substr(next), crlf, std::string(crlf) + spaces);
+    // The size is known before anything is copied: a result beyond the
+    // limit is refused as memory that is not there.
+    const std::string_view body = text.substr(next);
+    const auto width = static_cast<std::size_t>(indent);
+    std::size_t lines = 1;
+    for (std::size_t at = body.find(crlf); at != std::string_view::npos;
+         at = body.find(crlf, at + crlf.size())) {
+        ++lines;
+    }
+    if (body.size() > kMaxIndentedText ||
+        (width != 0 && lines > (kMaxIndentedText - body.size()) / width)) {
+        throw runtimeError(err::kOutOfMemory);
+    }
+    std::string indented;
+    indented.reserve(body.size() + lines * width);
+    indented.append(width, ' ');
+    std::size_t from = 0;
+    for (std::size_t at = body.find(crlf); at != std::string_view::npos;
+         at = body.find(crlf, from)) {
+        indented.append(body.substr(from, at + crlf.size() - from));
+        indented.append(width, ' ');
+        from = at + crlf.size();
+    }
+    indented.append(body.substr(from));
+    FandText = std::move(indented);
 }
 
 std::string GeneralErrorText(const NumberedError& error) {
@@ -268,7 +304,7 @@ bool Job::CtiParametry(const std::string& commandLine) {
     }
     ParamFile = words[1];
     try {
-        readParameters();
+        withProcedureText(kReadParamsError, [this] { readParameters(); });
     } catch (const NumberedError& error) {
         switch (error.number()) {
         case err::kUnsupportedForm:
@@ -289,29 +325,29 @@ bool Job::CtiParametry(const std::string& commandLine) {
 void Job::readParameters() {
     FieldReader values(readWholeFile(ParamFile));
 
-    TypTiskopisu = trim(upperAscii(values.next()));
+    TypTiskopisu = mdlAPI::Trim(upperAscii(values.next()));
     if (TypTiskopisu != "DODL" && TypTiskopisu != "FAKT" && TypTiskopisu != "OBJE" &&
         TypTiskopisu != "BLANK" && TypTiskopisu != "V" && TypTiskopisu != "SZAS") {
         throw NumberedError(err::kUnsupportedForm, "");
     }
-    FandFile = converter().ToWinText(trim(values.next()));
-    PDFVzor = converter().ToWinText(trim(values.next()));
+    FandFile = converter().ToWinText(mdlAPI::Trim(values.next()));
+    PDFVzor = converter().ToWinText(mdlAPI::Trim(values.next()));
     if (!FileExists(PDFVzor)) {
         throw NumberedError(err::kTemplateMissing, "");
     }
-    PDFFile = converter().ToWinText(trim(values.next()));
-    SaveFlag = !trim(values.next()).empty();
-    const std::string color = trim(values.next());
+    PDFFile = converter().ToWinText(mdlAPI::Trim(values.next()));
+    SaveFlag = !mdlAPI::Trim(values.next()).empty();
+    const std::string color = mdlAPI::Trim(values.next());
     TextColor = splitAtSpaces(color.empty() ? "0 0 0" : color);
-    VodoznakFile = converter().ToWinText(trim(values.next()));
+    VodoznakFile = converter().ToWinText(mdlAPI::Trim(values.next()));
     if (!VodoznakFile.empty() && !FileExists(VodoznakFile)) {
         throw NumberedError(err::kPictureMissing, "");
     }
-    PrilohaFile = converter().ToWinText(trim(values.next()));
+    PrilohaFile = converter().ToWinText(mdlAPI::Trim(values.next()));
     if (!PrilohaFile.empty() && !FileExists(PrilohaFile)) {
         throw NumberedError(err::kAttachmentMissing, "");
     }
-    Heslo = converter().ToWinText(trim(values.next()));
+    Heslo = converter().ToWinText(mdlAPI::Trim(values.next()));
 }
 
 const cls1250& Job::converter() {
@@ -338,10 +374,12 @@ bool Job::FileExists(const std::string& path) {
 
 void Job::CtiFandFile() {
     try {
-        FandText = readWholeFile(FandFile);
-        if (StartsWithDotCommand(FandText)) {
-            ApplyDotCommands(FandText);
-        }
+        withProcedureText(kReadFandError, [this] {
+            FandText = readWholeFile(FandFile);
+            if (StartsWithDotCommand(FandText)) {
+                ApplyDotCommands(FandText);
+            }
+        });
     } catch (const NumberedError& error) {
         throw error.withDescription(kReadFandError);
     }

@@ -18,6 +18,7 @@
 #include "Images.h"
 #include "TiskPdf.h"
 #include "Util.h"
+#include "platform/Encoding.h"
 #include "platform/Host.h"
 
 namespace tiskpdf {
@@ -36,6 +37,10 @@ constexpr const char* kWatermarkPrefix = "/TPW";
 struct Canvas {
     std::string ops; // content operators drawn so far
     double originX = 0, originY = 0;
+    // For a page shown turned (/Rotate): the "cm" operator that maps the page
+    // as it is shown onto its user space; positions are then measured in the
+    // page as shown, and the text runs along its top edge.
+    std::string turn;
     double x = 0, y = 0;  // text position, points from the top-left
     bool inText = false;  // inside BT .. ET
     bool runOpen = false; // a text-showing operator "(...) Tj" is open
@@ -119,6 +124,7 @@ public:
         if (it != canvases_.end()) {
             const Canvas& c = *it->second;
             pipeline->writeString("Q\n");
+            pipeline->writeString(c.turn);
             pipeline->writeString(c.ops);
             if (c.inText)
                 pipeline->writeString("ET\n");
@@ -242,8 +248,8 @@ public:
             bytes = readFile(file, missing);
         } catch (const std::exception& e) {
             if (missing)
-                fail(err::kFileNotFound, "Obrázek neexistuje: " + path);
-            fail(err::kImageUnreadable, "Obrázek nelze přečíst: " + path + " (" + e.what() + ")");
+                fail(hr::kFileNotFound, "Obrázek neexistuje: " + path);
+            fail(hr::kImageUnreadable, "Obrázek nelze přečíst: " + path + " (" + e.what() + ")");
         }
         Picture pic = decodePicture(bytes, path);
         QPDFObjectHandle xobj = out_.newStream(pic.data);
@@ -288,7 +294,7 @@ public:
 
     void SetResolution(std::int32_t unitsPerInch) override {
         if (unitsPerInch <= 0)
-            fail(err::kInvalidArgument, "Neplatné rozlišení: " + std::to_string(unitsPerInch));
+            fail(hr::kInvalidArgument, "Neplatné rozlišení: " + std::to_string(unitsPerInch));
         for (auto& p : pages_)
             p->resolution = unitsPerInch;
     }
@@ -303,7 +309,7 @@ public:
     void BeginWatermark(std::int32_t watermark) override {
         Watermark& w = watermarkAt(watermark);
         if (watermarkTarget_ >= 0)
-            fail(err::kWrongState, "Vodoznak se už kreslí (BeginWatermark).");
+            fail(hr::kWrongState, "Vodoznak se už kreslí (BeginWatermark).");
         closeRun();
         w.resolution = Resolution();
         w.open = std::make_unique<WatermarkDrawing>();
@@ -343,7 +349,7 @@ public:
 
     void EndWatermark() override {
         if (watermarkTarget_ < 0)
-            fail(err::kWrongState, "Žádný vodoznak se nekreslí (EndWatermark).");
+            fail(hr::kWrongState, "Žádný vodoznak se nekreslí (EndWatermark).");
         closeRun();
         Watermark& w = *watermarks_[watermarkTarget_];
         if (w.drawings.empty() || !sameDrawing(w.drawings.back()->canvas, w.open->canvas))
@@ -367,14 +373,14 @@ public:
 
     void SetDocumentMode(std::int32_t mode) override {
         if (mode < 0 || mode > 2)
-            fail(err::kInvalidArgument, "Neznámý režim dokumentu: " + std::to_string(mode));
+            fail(hr::kInvalidArgument, "Neznámý režim dokumentu: " + std::to_string(mode));
         documentMode_ = mode;
     }
 
     void SetInfoText(InfoText which, const std::string& text) override {
         const int i = static_cast<int>(which);
         if (i < 0 || i > 4)
-            fail(err::kInvalidArgument, "Neznámý popisný text dokumentu.");
+            fail(hr::kInvalidArgument, "Neznámý popisný text dokumentu.");
         info_[i] = text;
     }
 
@@ -383,7 +389,7 @@ public:
     std::int32_t RegisterFont(const std::string& face, bool bold, bool italic, std::int32_t arg1,
                               std::int32_t arg2, std::int32_t arg3) override {
         if (arg1 != 0 || arg2 != 0 || arg3 != 0)
-            fail(err::kInvalidArgument, "RegisterFont: vyhrazené argumenty musí být 0.");
+            fail(hr::kInvalidArgument, "RegisterFont: vyhrazené argumenty musí být 0.");
         int index = 0;
         const std::string file = FontFace::findFile(face, bold, italic, index);
         for (std::size_t i = 0; i < fonts_.size(); ++i)
@@ -395,9 +401,9 @@ public:
 
     void UseFont(std::int32_t font, float size) override {
         if (font < 1 || font > static_cast<std::int32_t>(fonts_.size()))
-            fail(err::kBadHandle, "Neplatné číslo písma: " + std::to_string(font));
+            fail(hr::kBadHandle, "Neplatné číslo písma: " + std::to_string(font));
         if (!(size > 0))
-            fail(err::kInvalidArgument, "Neplatná velikost písma.");
+            fail(hr::kInvalidArgument, "Neplatná velikost písma.");
         if (font - 1 == font_ && size == size_)
             return;
         closeRun();
@@ -408,7 +414,7 @@ public:
 
     void SetTextScaling(float percent) override {
         if (!(percent > 0) || !std::isfinite(percent))
-            fail(err::kInvalidArgument, "Neplatné horizontální měřítko písma.");
+            fail(hr::kInvalidArgument, "Neplatné horizontální měřítko písma.");
         if (percent == scale_)
             return;
         closeRun();
@@ -418,7 +424,7 @@ public:
 
     void SetColorMode(std::int32_t mode) override {
         if (mode != 1 && mode != 2)
-            fail(err::kInvalidArgument, "Neznámý barevný režim: " + std::to_string(mode));
+            fail(hr::kInvalidArgument, "Neznámý barevný režim: " + std::to_string(mode));
         colorMode_ = mode;
     }
 
@@ -426,7 +432,7 @@ public:
         const float v[4] = {red, green, blue, colorMode_ == 2 ? fourth : 0.0f};
         for (float c : v)
             if (!(c >= 0.0f && c <= 1.0f))
-                fail(err::kInvalidArgument, "Složka barvy mimo rozsah 0 až 1.");
+                fail(hr::kInvalidArgument, "Složka barvy mimo rozsah 0 až 1.");
         if (std::equal(v, v + 4, color_) && textColorMode_ == colorMode_)
             return;
         closeRun();
@@ -449,7 +455,7 @@ public:
             return;
         Canvas& c = canvas();
         if (font_ < 0)
-            fail(err::kWrongState, "Není vybráno písmo (DrawText).");
+            fail(hr::kWrongState, "Není vybráno písmo (DrawText).");
         FontFace& f = *fonts_[font_];
         if (!c.runOpen)
             startRun(c, f);
@@ -468,23 +474,10 @@ public:
     }
 
     static void appendText(Canvas& c, FontFace& f, const std::string& text, double advanceFactor) {
-        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-        const auto* end = p + text.size();
-        while (p < end) {
-            std::uint32_t cp = *p++;
-            if (cp >= 0x80) {
-                int more = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : cp >= 0xC0 ? 1 : -1;
-                cp &= more == 3 ? 0x07 : more == 2 ? 0x0F : 0x1F;
-                if (more < 0)
-                    cp = 0xFFFD;
-                for (int i = 0; i < more; ++i) {
-                    if (p >= end || (*p & 0xC0) != 0x80) {
-                        cp = 0xFFFD;
-                        break;
-                    }
-                    cp = (cp << 6) | (*p++ & 0x3F);
-                }
-            }
+        // Malformed UTF-8 (overlong forms, surrogates included) draws as
+        // U+FFFD, a byte at a time.
+        for (std::size_t pos = 0; pos < text.size();) {
+            const std::uint32_t cp = platform::decodeUtf8(text, pos);
             const FontFace::Code& code = f.code(cp);
             c.ops.append(code.bytes, code.size);
             c.x += f.advance(code.glyph) * advanceFactor;
@@ -507,7 +500,7 @@ public:
         } catch (const pdfforms::NumberedError&) {
             throw;
         } catch (const std::exception& e) {
-            fail(err::kPdfWrite, std::string("Chyba při sestavení PDF: ") + e.what());
+            fail(hr::kPdfWrite, std::string("Chyba při sestavení PDF: ") + e.what());
         }
         writeAtomically(file, path);
         if (flag && host_.openInViewer) {
@@ -528,25 +521,25 @@ private:
 
     void checkPage(std::int32_t index) const {
         if (index < 0 || index >= static_cast<std::int32_t>(pages_.size()))
-            fail(err::kPageIndex, "Stránka " + std::to_string(index) + " neexistuje (dokument má " +
-                                      std::to_string(pages_.size()) + " stran).");
+            fail(hr::kPageIndex, "Stránka " + std::to_string(index) + " neexistuje (dokument má " +
+                                     std::to_string(pages_.size()) + " stran).");
     }
 
     const Image& imageAt(std::int32_t h) const {
         if (h < 1 || h > static_cast<std::int32_t>(images_.size()))
-            fail(err::kBadHandle, "Neplatné číslo obrázku: " + std::to_string(h));
+            fail(hr::kBadHandle, "Neplatné číslo obrázku: " + std::to_string(h));
         return images_[h - 1];
     }
 
     Watermark& watermarkAt(std::int32_t h) {
         if (h < 1 || h > static_cast<std::int32_t>(watermarks_.size()))
-            fail(err::kBadHandle, "Neplatné číslo vodoznaku: " + std::to_string(h));
+            fail(hr::kBadHandle, "Neplatné číslo vodoznaku: " + std::to_string(h));
         return *watermarks_[h - 1];
     }
 
     Canvas& canvas() {
         if (!current_)
-            fail(err::kWrongState, "Dokument nemá žádnou stránku.");
+            fail(hr::kWrongState, "Dokument nemá žádnou stránku.");
         return *current_;
     }
 
@@ -585,7 +578,7 @@ private:
         Source src;
         try {
             if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
-                fail(err::kFileNotFound, "Soubor PDF neexistuje: " + path);
+                fail(hr::kFileNotFound, "Soubor PDF neexistuje: " + path);
             pdf->processFile(file.c_str(), password.c_str());
             pdf->pushInheritedAttributesToPage();
             for (auto& page : pdf->getAllPages())
@@ -594,11 +587,11 @@ private:
             throw;
         } catch (const QPDFExc& e) {
             if (e.getErrorCode() == qpdf_e_password)
-                fail(err::kPdfPassword, "Soubor PDF je chráněn heslem: " + path);
-            fail(err::kPdfUnreadable,
+                fail(hr::kPdfPassword, "Soubor PDF je chráněn heslem: " + path);
+            fail(hr::kPdfUnreadable,
                  "Soubor PDF nelze přečíst: " + path + " (" + e.getMessageDetail() + ")");
         } catch (const std::exception& e) {
-            fail(err::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
+            fail(hr::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
         }
         PDFVersion fileVersion = pdf->getVersionAsPDFVersion();
         if (maxVersion_ < fileVersion)
@@ -634,7 +627,7 @@ private:
         } catch (const pdfforms::NumberedError&) {
             throw;
         } catch (const std::exception& e) {
-            fail(err::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
+            fail(hr::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (" + e.what() + ")");
         }
     }
 
@@ -661,10 +654,34 @@ private:
             lly = std::min(r.lly, r.ury);
             ury = std::max(r.lly, r.ury);
         }
-        (void)lly;
-        (void)urx;
-        p->canvas.originX = llx;
-        p->canvas.originY = ury;
+        // The page as it is shown: turned clockwise by /Rotate (a multiple of
+        // 90 degrees; another value is not valid and shows the page upright).
+        long long rotate = 0;
+        if (QPDFObjectHandle r = pristine.getKey("/Rotate"); r.isInteger())
+            rotate = ((r.getIntValue() % 360) + 360) % 360;
+        const double width = urx - llx, height = ury - lly;
+        // cm matrix of the shown page (origin at its lower left) to user space
+        double m[6] = {1, 0, 0, 1, 0, 0};
+        if (rotate == 90)
+            m[0] = 0, m[1] = 1, m[2] = -1, m[3] = 0, m[4] = urx, m[5] = lly;
+        else if (rotate == 180)
+            m[0] = -1, m[1] = 0, m[2] = 0, m[3] = -1, m[4] = urx, m[5] = ury;
+        else if (rotate == 270)
+            m[0] = 0, m[1] = -1, m[2] = 1, m[3] = 0, m[4] = llx, m[5] = ury;
+        else
+            rotate = 0;
+        if (rotate == 0) {
+            p->canvas.originX = llx;
+            p->canvas.originY = ury;
+        } else {
+            for (double v : m) {
+                appendNumber(p->canvas.turn, v);
+                p->canvas.turn += ' ';
+            }
+            p->canvas.turn += "cm\n";
+            p->canvas.originX = 0;
+            p->canvas.originY = rotate == 180 ? height : width;
+        }
         pages_.push_back(std::move(p));
     }
 
@@ -820,7 +837,7 @@ private:
                 // the stream that places them.
                 std::string s;
                 for (int w : p.watermarks) {
-                    s += "q 1 0 0 1 ";
+                    s += "q " + p.canvas.turn + "1 0 0 1 ";
                     appendNumber(s, p.canvas.originX);
                     s += ' ';
                     appendNumber(s, p.canvas.originY);
@@ -885,11 +902,11 @@ private:
         // leaves no partial file and keeps the one that was there.
         auto created = platform::createNativeReplacement(file);
         if (!created)
-            fail(err::kSaveFailed,
+            fail(hr::kSaveFailed,
                  "Soubor nelze vytvořit: " + path + " (" + errorText(created.error()) + ")");
         platform::ReplacementFile& target = **created;
         std::string problem;
-        std::int32_t number = err::kSaveFailed;
+        std::int32_t number = hr::kSaveFailed;
         FilePipeline sink(target);
         try {
             QPDFWriter w(out_);
@@ -916,15 +933,15 @@ private:
                     warnings.push_back(e);
             if (!warnings.empty()) {
                 problem = warnings.front().what();
-                number = err::kPdfWrite;
+                number = hr::kPdfWrite;
             }
         } catch (const std::exception& e) {
             problem = e.what();
-            number = err::kPdfWrite;
+            number = hr::kPdfWrite;
         }
         if (sink.error() != platform::kErrorSuccess) {
             problem = errorText(sink.error());
-            number = err::kSaveFailed;
+            number = hr::kSaveFailed;
         }
         if (problem.empty())
             if (const platform::WinError e = target.commit())

@@ -77,7 +77,7 @@ std::string FontFace::findFile(const std::string& family, bool bold, bool italic
         FcPatternDestroy(match);
     }
     if (file.empty())
-        fail(err::kFontUnusable, "Písmo \"" + family + "\" nebylo nalezeno (RegisterFont).");
+        fail(hr::kFontUnusable, "Písmo \"" + family + "\" nebylo nalezeno (RegisterFont).");
     return file;
 }
 
@@ -85,13 +85,13 @@ FontFace::FontFace(const std::string& file, int index, bool italicRequested)
     : file_(file), index_(index) {
     blob_ = hb_blob_create_from_file_or_fail(file.c_str());
     if (!blob_)
-        fail(err::kFontUnusable, "Soubor písma nelze číst: " + file);
+        fail(hr::kFontUnusable, "Soubor písma nelze číst: " + file);
     face_ = hb_face_create(blob_, static_cast<unsigned>(index));
     font_ = hb_font_create(face_);
     upem_ = hb_face_get_upem(face_);
     glyphCount_ = hb_face_get_glyph_count(face_);
     if (table(face_, "glyf").empty() || glyphCount_ == 0 || upem_ == 0)
-        fail(err::kFontUnusable, "Písmo nemá obrysy TrueType: " + file);
+        fail(hr::kFontUnusable, "Písmo nemá obrysy TrueType: " + file);
     hb_font_set_scale(font_, static_cast<int>(upem_), static_cast<int>(upem_));
 
     const double k = 1000.0 / upem_;
@@ -180,8 +180,8 @@ std::uint32_t FontFace::newCode(std::uint32_t cp) {
             a.value = nextTwoByte_++;
             a.length = 2;
         } else {
-            fail(err::kInvalidArgument, "Příliš mnoho různých znaků jednoho písma (nejvýše " +
-                                            std::to_string(kMaxCodes) + ").");
+            fail(hr::kInvalidArgument, "Příliš mnoho různých znaků jednoho písma (nejvýše " +
+                                           std::to_string(kMaxCodes) + ").");
         }
     }
     if (a.length == 1)
@@ -229,7 +229,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     // glyph numbers as CIDs and the CIDToGIDMap translates them.
     hb_subset_input_t* input = hb_subset_input_create_or_fail();
     if (!input)
-        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+        fail(hr::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
     hb_set_t* glyphSet = hb_subset_input_glyph_set(input);
     for (unsigned g : gids)
         hb_set_add(glyphSet, g);
@@ -240,7 +240,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     hb_subset_plan_t* plan = hb_subset_plan_create_or_fail(face_, input);
     hb_subset_input_destroy(input);
     if (!plan)
-        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+        fail(hr::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
     const hb_map_t* oldToNew = hb_subset_plan_old_to_new_glyph_mapping(plan);
     unsigned maxCid = gids.back();
     std::string cidToGid(2 * (maxCid + 1), '\0');
@@ -254,7 +254,7 @@ QPDFObjectHandle FontFace::pdfObject(QPDF& out) {
     hb_face_t* subset = hb_subset_plan_execute_or_fail(plan);
     hb_subset_plan_destroy(plan);
     if (!subset)
-        fail(err::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
+        fail(hr::kPdfWrite, "Podmnožinu písma nelze vytvořit: " + file_);
     hb_blob_t* sb = hb_face_reference_blob(subset);
     unsigned slen = 0;
     const char* sdata = hb_blob_get_data(sb, &slen);

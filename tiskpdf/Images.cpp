@@ -18,10 +18,10 @@ namespace {
 constexpr double kInchPerMetre = 0.0254;
 
 [[noreturn]] void unreadable(const std::string& name, const std::string& why) {
-    fail(err::kImageUnreadable, "Obrázek nelze přečíst: " + name + " (" + why + ")");
+    fail(hr::kImageUnreadable, "Obrázek nelze přečíst: " + name + " (" + why + ")");
 }
 [[noreturn]] void unsupported(const std::string& name, const std::string& why) {
-    fail(err::kImageFormat, "Nepodporovaný formát obrázku: " + name + " (" + why + ")");
+    fail(hr::kImageFormat, "Nepodporovaný formát obrázku: " + name + " (" + why + ")");
 }
 
 // ---------------------------------------------------------------- JPEG

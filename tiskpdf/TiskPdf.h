@@ -16,8 +16,10 @@ namespace tiskpdf {
 std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host);
 
 // Error numbers of pdfforms::NumberedError raised by the document object.
-// COM-style: negative 32-bit values in the manner of an HRESULT.
-namespace err {
+// COM-style: negative 32-bit values in the manner of an HRESULT, hence the
+// name, which keeps them apart from the run-time error numbers of the print
+// forms (pdfforms::err: 53 for a missing file where this has 0x80070002).
+namespace hr {
 constexpr std::int32_t hresult(std::uint32_t v) {
     return static_cast<std::int32_t>(v);
 }
@@ -50,6 +52,6 @@ inline constexpr std::int32_t kSaveFailed = hresult(0x80040309u);
 // Building the output failed inside the PDF library (damaged input data,
 // font subsetting failure).
 inline constexpr std::int32_t kPdfWrite = hresult(0x8004030Au);
-} // namespace err
+} // namespace hr
 
 } // namespace tiskpdf

@@ -69,7 +69,14 @@ void CreateDesktopShortcut(platform::Windows& win, const std::string& version,
         return;
     }
     CopyFileTo(win, templatePath, shortcut);
-    CreateShellLink(win, shortcut, targetFolder + scriptName, targetFolder, iconName, false);
+    // A template that cannot be made into the shortcut leaves no copy of it
+    // on the desktop.
+    try {
+        CreateShellLink(win, shortcut, targetFolder + scriptName, targetFolder, iconName, false);
+    } catch (...) {
+        win.deleteFile(shortcut);
+        throw;
+    }
     WriteOneLineFile(win, targetFolder + "\\KdeJeZas.ttx", shortcut);
 }
 

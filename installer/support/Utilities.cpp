@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/Encoding.h"
+#include "platform/WinPath.h"
 #include "support/TextFiles.h"
 
 namespace support {
@@ -13,27 +14,6 @@ using namespace platform;
 namespace {
 
 const char* const kVersionKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-
-// The file-name part of a path (after the last "\" or ":").
-std::string extractFileName(const std::string& path) {
-    const auto pos = path.find_last_of("\\:");
-    return pos == std::string::npos ? path : path.substr(pos + 1);
-}
-
-// The drive part of a path: "C:" of C:\DRO2015, "\\server\share" of a
-// network path, empty otherwise.
-std::string extractFileDrive(const std::string& path) {
-    if (path.size() >= 2 && path[1] == ':')
-        return path.substr(0, 2);
-    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
-        const auto server = path.find('\\', 2);
-        if (server == std::string::npos)
-            return {};
-        const auto share = path.find('\\', server + 1);
-        return path.substr(0, share);
-    }
-    return {};
-}
 
 std::string expandFileName(Windows& win, const std::string& name) {
     auto full = win.fullPathName(name);
@@ -80,9 +60,10 @@ int registryVersionPart(Windows& win, bool major) {
     return static_cast<int>(major ? reported.major : reported.minor);
 }
 
-// The system's text for an error code, without its closing period and line
-// end, as the runtime shows it.
-std::string sysErrorMessage(Windows& win, std::uint32_t code) {
+} // namespace
+
+// Without its closing period and line end, as the runtime shows it.
+std::string SysErrorMessage(Windows& win, std::uint32_t code) {
     std::string text = win.formatMessage(code);
     while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
         text.pop_back();
@@ -91,14 +72,12 @@ std::string sysErrorMessage(Windows& win, std::uint32_t code) {
     return text;
 }
 
-} // namespace
-
 void CopyFileTo(Windows& win, const std::string& source, const std::string& destination) {
     std::string dest = expandFileName(win, destination);
     if (FileHasAttributes(win, dest, kFileAttributeDirectory)) {
         if (dest.empty() || dest.back() != '\\')
             dest += '\\';
-        dest += extractFileName(source);
+        dest += platform::extractFileName(source);
     }
 
     auto in = win.createFile(source, Access::Read, kShareRead, Disposition::OpenExisting);
@@ -159,11 +138,14 @@ std::intptr_t ExecuteFile(Windows& win, const std::string& file, const std::stri
     return win.shellExecute("", file, parameters, folder, show);
 }
 
-int RunAndWait(Windows& win, const std::string& commandLine, const std::string& folder,
-               std::uint16_t show) {
-    auto process = win.createProcess(commandLine, folder, show);
-    if (!process)
+int RunAndWait(Windows& win, const std::string& program, const std::string& folder,
+               std::uint16_t show, WinError* failure) {
+    auto process = win.createProcess("\"" + program + "\"", folder, show);
+    if (!process) {
+        if (failure)
+            *failure = process.error();
         return -1;
+    }
     (*process)->wait();
     return 1;
 }
@@ -186,13 +168,13 @@ std::int64_t DiskFreeSpace(Windows& win, const std::string& unit, const std::str
 }
 
 bool HasEnoughFreeSpace(Windows& win, const std::string& path, std::int64_t thresholdMb) {
-    return DiskFreeSpace(win, "MB", extractFileDrive(path), false) > thresholdMb;
+    return DiskFreeSpace(win, "MB", platform::extractFileDrive(path), false) > thresholdMb;
 }
 
 std::string SystemDirectory(Windows& win) {
     auto dir = win.systemDirectory();
     if (!dir)
-        throw EOSError(dir.error(), sysErrorMessage(win, dir.error()));
+        throw EOSError(dir.error(), SysErrorMessage(win, dir.error()));
     return *dir;
 }
 

@@ -27,10 +27,14 @@ bool FileHasAttributes(Windows& win, const std::string& name, std::uint16_t bits
 // ShellExecute with the default verb; the shell's result code.
 std::intptr_t ExecuteFile(Windows& win, const std::string& file, const std::string& parameters,
                           const std::string& folder, int show);
-// Starts the command line in folder and waits for its end: 1, or -1 when it
-// cannot be started.
-int RunAndWait(Windows& win, const std::string& commandLine, const std::string& folder,
-               std::uint16_t show);
+// Starts the program in folder and waits for its end: 1, or -1 when it
+// cannot be started (the system's error code then goes to failure). The
+// program's path is quoted on the command line, so that a folder with a
+// blank (C:\Program Files) never starts another program (C:\Program.exe).
+int RunAndWait(Windows& win, const std::string& program, const std::string& folder,
+               std::uint16_t show, platform::WinError* failure = nullptr);
+// The system's text for an error code, without its closing period.
+std::string SysErrorMessage(Windows& win, std::uint32_t code);
 // Waits ms milliseconds while handling the window's messages.
 void Delay(Windows& win, std::uint32_t ms);
 // Free space ("MB", else GB) for the user, or the total size; -1 on failure.

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/Encoding.h"
+#include "platform/WinPath.h"
 
 extern char** environ;
 
@@ -204,21 +205,11 @@ Result<std::unique_ptr<Process>> LinuxWindows::createProcess(const std::string& 
                                                              const std::string& currentDirectory,
                                                              int /*showMode*/) {
     using R = Result<std::unique_ptr<Process>>;
-    std::string program, rest;
+    std::string rest;
     std::size_t i = 0;
     while (i < commandLine.size() && (commandLine[i] == ' ' || commandLine[i] == '\t'))
         ++i;
-    if (i < commandLine.size() && commandLine[i] == '"') {
-        const auto close = commandLine.find('"', i + 1);
-        program = commandLine.substr(i + 1, close == std::string::npos ? std::string::npos
-                                                                       : close - i - 1);
-        rest = close == std::string::npos ? "" : commandLine.substr(close + 1);
-    } else {
-        const auto end = commandLine.find_first_of(" \t", i);
-        program = commandLine.substr(i, end == std::string::npos ? std::string::npos : end - i);
-        rest = end == std::string::npos ? "" : commandLine.substr(end);
-    }
-    if (program.empty())
+    if (i >= commandLine.size())
         return R::failure(kErrorFileNotFound);
     std::string folderHost;
     if (!currentDirectory.empty()) {
@@ -227,7 +218,29 @@ Result<std::unique_ptr<Process>> LinuxWindows::createProcess(const std::string& 
             return R::failure(kErrorDirectory);
         folderHost = *h;
     }
-    auto programHost = locateProgram(program);
+    Result<std::string> programHost = Result<std::string>::failure(kErrorFileNotFound);
+    if (commandLine[i] == '"') {
+        const auto close = commandLine.find('"', i + 1);
+        const std::string program = commandLine.substr(
+            i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+        rest = close == std::string::npos ? "" : commandLine.substr(close + 1);
+        if (program.empty())
+            return R::failure(kErrorFileNotFound);
+        programHost = locateProgram(program);
+    } else {
+        // An unquoted path with blanks is tried as Windows tries it: up to
+        // the first blank (C:\Program.exe), then up to the next one, and so
+        // on; the first program that exists is started with the rest as its
+        // arguments.
+        std::size_t end = i;
+        do {
+            end = commandLine.find_first_of(" \t", end == i ? i : end + 1);
+            const std::string program =
+                commandLine.substr(i, end == std::string::npos ? std::string::npos : end - i);
+            programHost = locateProgram(program);
+            rest = end == std::string::npos ? "" : commandLine.substr(end);
+        } while (!programHost && end != std::string::npos);
+    }
     if (!programHost)
         return R::failure(programHost.error());
     auto pid = startHostProgram(*programHost, splitArguments(rest), folderHost);
@@ -254,7 +267,7 @@ std::intptr_t LinuxWindows::shellExecute(const std::string& verb, const std::str
         auto folderHost =
             directory.empty() ? Result<std::string>(std::string()) : hostOf(directory);
         if (!folderHost || !hostIsDirectory(*folderHost))
-            folder = full.substr(0, full.find_last_of('\\'));
+            folder = extractFileDir(full);
         const std::string line = "\"" + full + "\"" + (parameters.empty() ? "" : " " + parameters);
         auto p = createProcess(line, folder, showMode);
         if (!p)

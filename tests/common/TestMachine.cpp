@@ -53,11 +53,20 @@ std::string registryFor(WindowsRelease r) {
 
 } // namespace
 
-TestMachine::TestMachine(MachineSetup s) : setup(s) {
-    char tmpl[] = "/tmp/dro-machine-XXXXXX";
-    if (!::mkdtemp(tmpl))
+TempFolder::TempFolder(const std::string& name) {
+    std::string pattern = "/tmp/" + name + "-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
-    root_ = tmpl;
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    if (!std::getenv("DRO_KEEP_TEST_FILES"))
+        fs::remove_all(path_, ec);
+}
+
+TestMachine::TestMachine(MachineSetup s) : setup(s), root_(folder_.path()) {
     prefix_ = root_ + "/prefix";
     // Lay out the prefix as Wine does, then let the platform use it.
     fs::create_directories(prefix_ + "/drive_c/windows/system32");
@@ -74,8 +83,6 @@ TestMachine::TestMachine(MachineSetup s) : setup(s) {
 
 TestMachine::~TestMachine() {
     win_.reset();
-    std::error_code ec;
-    fs::remove_all(root_, ec);
 }
 
 platform::HostOptions TestMachine::options() {
@@ -86,7 +93,11 @@ platform::HostOptions TestMachine::options() {
     o.clock = &clock;
     o.runtimeDir = root_ + "/run";
     o.currentDirectory = "C:\\";
-    o.modulePath = prefix_ + "/drive_c/program/Instal";
+    std::string program = setup.program.substr(3);
+    for (char& c : program)
+        if (c == '\\')
+            c = '/';
+    o.modulePath = prefix_ + "/drive_c/" + program;
     if (setup.freeBytes) {
         const std::uint64_t bytes = *setup.freeBytes;
         o.diskSpace = [bytes](const std::string&) -> std::optional<platform::DiskSpace> {
@@ -181,6 +192,13 @@ CommandResult runHostCommand(const std::string& commandLine) {
     const int status = ::pclose(p);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+std::string shellQuote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
 }
 
 } // namespace testmachine

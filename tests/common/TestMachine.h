@@ -30,9 +30,27 @@ public:
     int reads = 0;
 };
 
+// A folder of its own in /tmp, removed with all it holds when the object
+// goes (kept when DRO_KEEP_TEST_FILES is set, to look into after a failure).
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& name = "dro-test");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
 struct MachineSetup {
     WindowsRelease release = WindowsRelease::Ten;
     bool x64 = true;
+    // The program that runs on the machine (its module path), below C:\.
+    std::string program = "C:\\program\\Instal";
     // Free space of every drive, in bytes; empty: the real free space.
     std::optional<std::uint64_t> freeBytes;
 };
@@ -76,6 +94,7 @@ public:
 private:
     platform::HostOptions options();
 
+    TempFolder folder_{"dro-machine"};
     std::string root_;
     std::string prefix_;
     std::string writeFaultPart_, readFaultPart_;
@@ -84,12 +103,15 @@ private:
     std::unique_ptr<platform::Windows> win_;
 };
 
-// Runs a command line through the host's own tools (for the independent
-// checks of test outputs); returns its standard output and exit status.
+// Runs a command line through the host's shell (the programs under test, the
+// independent checks of their outputs); returns its standard output and exit
+// status.
 struct CommandResult {
     int status = -1;
     std::string output;
 };
 CommandResult runHostCommand(const std::string& commandLine);
+// The text quoted for the host's shell.
+std::string shellQuote(const std::string& text);
 
 } // namespace testmachine

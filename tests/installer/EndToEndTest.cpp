@@ -11,39 +11,9 @@ namespace {
 
 const std::string kBinary = DRO_INSTAL_BINARY;
 
-const std::string kNativeScript = crlf({
-    "@echo off",
-    "kb16 us",
-    "MODE CON: COLS=80 LINES=25",
-    "@if exist {rt42}\\fandwork.$$$ del {rt42}\\fandwork.$$$",
-    "@if not exist {rt42}\\fandwork.$$$ goto spust",
-    "cls",
-    "@echo Program DRO je jiz spusten !",
-    "goto konec",
-    ":spust",
-    "set fandovrb=90",
-    "{RT42}\\UFAND.EXE DRO.RDB",
-    ":konec",
-    "kb16 cz",
-    "echo program DRO ukoncen",
-    "echo zavrete okno klepnutim na zaver v rohu",
-});
-
-const std::string kDosBoxScript = crlf({
-    "@echo off",
-    "set DROBOX=on",
-    "if exist {dbx2}\\stop del {dbx2}\\stop",
-    "{tisk}\\Dr.exe 7 {tisk}\\DbCesta.txt",
-    "{tisk}\\caller {tisk}\\ubox $ {dbx2} 1000 500 utisk04.exe",
-    "{tisk}\\caller {dbx1}\\dosbox.exe -noconsole -conf {dbx1}\\dosbox_s.cfg",
-});
-
-std::string quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
+using testmachine::kDosBoxScriptFile;
+using testmachine::kNativeScriptFile;
+using testmachine::shellQuote;
 
 // A machine with the package in a host folder outside its drives and a link
 // to the program beside it.
@@ -61,16 +31,17 @@ public:
     }
 
     std::string environment() const {
-        return "WINEPREFIX=" + quote(m_prefix()) + " XDG_RUNTIME_DIR=" + quote(m.root() + "/run") +
-               " USER=tester DRO_PROGRAM_LOG=" + quote(log) + " ";
+        return "WINEPREFIX=" + shellQuote(m_prefix()) +
+               " XDG_RUNTIME_DIR=" + shellQuote(m.root() + "/run") +
+               " USER=tester DRO_PROGRAM_LOG=" + shellQuote(log) + " ";
     }
 
     // Runs the program from the package folder with the input lines.
     testmachine::CommandResult run(const std::string& args, const std::string& input) {
         const std::string in = m.root() + "/input";
         std::ofstream(in) << input;
-        return testmachine::runHostCommand("cd " + quote(pkg) + " && " + environment() +
-                                           "./Instal " + args + " < " + quote(in) + " 2>&1");
+        return testmachine::runHostCommand("cd " + shellQuote(pkg) + " && " + environment() +
+                                           "./Instal " + args + " < " + shellQuote(in) + " 2>&1");
     }
 
     std::string m_prefix() const { return const_cast<TestMachine&>(m).prefix(); }
@@ -98,7 +69,7 @@ TEST(EndToEnd, FullInstallationOverAnExistingOneOn64BitWindows10) {
 
     const std::string target = e.m.host(kTarget);
     EXPECT_EQ(e.programs(), "Mono.exe " + target + "\n");
-    EXPECT_EQ(slurp(target + "/S64.bat"), kDosBoxScript);
+    EXPECT_EQ(slurp(target + "/S64.bat"), kDosBoxScriptFile);
     EXPECT_EQ(e.m.readFile("C:\\windows\\system32\\Config.nt"), "dos=high\r\nFILES=211\r\n");
     EXPECT_EQ(e.m.readFile("C:\\windows\\system32\\Config.DRO"), "dos=high\r\nfiles=40\r\n");
     EXPECT_EQ(slurp(target + "/{rt42}/fandcfg.dro"), "user's own configuration\r\n");
@@ -117,7 +88,7 @@ TEST(EndToEnd, DesktopShortcutPointsAtTheLaunchScript) {
     const std::string link = e.m.host("C:\\users\\tester\\Desktop") + "/DRO2015_1.lnk";
     EXPECT_EQ(slurp(e.m.host(kTarget) + "/KdeJeZas.ttx"),
               "C:\\users\\tester\\Desktop\\DRO2015_1.lnk\r\n");
-    const auto info = testmachine::runHostCommand("lnkinfo " + quote(link));
+    const auto info = testmachine::runHostCommand("lnkinfo " + shellQuote(link));
     ASSERT_EQ(info.status, 0) << info.output;
     EXPECT_NE(info.output.find("C:\\DRO\\DRO2015\\Dro2015.bat"), std::string::npos) << info.output;
     EXPECT_NE(info.output.find(": C:\\DRO\\DRO2015\n"), std::string::npos) << info.output;
@@ -129,7 +100,7 @@ TEST(EndToEnd, WindowsXpWritesTheIconIniAndStartsTheIconTool) {
     const auto r = e.run("2015 InetM.exe", "click BtnInstal\nOK\nOK\n");
     ASSERT_EQ(r.status, 0) << r.output;
     const std::string target = e.m.host(kTarget);
-    EXPECT_EQ(slurp(target + "/DRO2015.bat"), kNativeScript);
+    EXPECT_EQ(slurp(target + "/DRO2015.bat"), kNativeScriptFile);
     EXPECT_EQ(
         slurp(target + "/Ikon.ini"),
         crlf({"[DRO]", "Aplikace=C:\\DRO\\DRO2015\\DRO2015.BAT",
@@ -155,7 +126,7 @@ TEST(EndToEnd, Windows7WithoutTheFontRunsTheFontInstallerInItsFolder) {
     EXPECT_NE(e.programs().find("Fontinst.exe " + target + "/{tisk}\n"), std::string::npos);
     EXPECT_EQ(slurp(e.m.host("C:\\windows\\Fonts") + "/ZuvaVoza.ttf"),
               slurp(target + "/{tisk}/ZuvaVoza.ttf"));
-    EXPECT_EQ(slurp(target + "/DRO2015.bat"), kNativeScript);
+    EXPECT_EQ(slurp(target + "/DRO2015.bat"), kNativeScriptFile);
 }
 
 TEST(EndToEnd, LanInstallationWritesTavelIniAndStartsTheLanLauncher) {
@@ -179,7 +150,7 @@ TEST(EndToEnd, LanInstallationWritesTavelIniAndStartsTheLanLauncher) {
     EXPECT_TRUE(waitForText(e.log, "Tavel.exe " + target + "\n")) << e.programs();
     EXPECT_TRUE(fs::exists(target + "/Lan.exe"));
     EXPECT_FALSE(fs::exists(target + "/Sg.000"));
-    EXPECT_EQ(slurp(target + "/DRO2014.bat"), kNativeScript);
+    EXPECT_EQ(slurp(target + "/DRO2014.bat"), kNativeScriptFile);
 }
 
 TEST(EndToEnd, UpdateRunsTheArchiveInTheInstallation) {
@@ -199,6 +170,82 @@ TEST(EndToEnd, UpdateRunsTheArchiveInTheInstallation) {
     EXPECT_FALSE(fs::exists(target + "/S64.bat"));
 }
 
+// Runs that fail: closing claims no installation, the user's configuration
+// is back, and nothing the run did not make is deleted.
+TEST(EndToEnd, FailedRunsClaimNoInstallation) {
+    const std::string config = "user's own configuration\r\n";
+    // The package copy fails (its place is taken by a folder), or a step
+    // after the package has replaced fand.cfg does (Config.DRO is a folder).
+    for (const char* blocked : {"\\Mono.exe\\Mono.exe", "C:\\windows\\system32\\Config.DRO"}) {
+        SCOPED_TRACE(blocked);
+        EndToEnd e(machine(WindowsRelease::Ten, true));
+        e.m.makeFolders(kTarget + "\\{rt42}");
+        e.m.writeFile(kTarget + "\\{rt42}\\fand.cfg", config);
+        e.m.writeFile(kTarget + "\\DRO2015.ver", "DRO2015\r\n");
+        e.m.makeFolders(blocked[0] == '\\' ? kTarget + blocked : std::string(blocked));
+        const auto r = e.run("2015 Mono.exe X", "click BtnInstal\nOK\nOK\n");
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("-- Message box \"Instalace DRO\" (error icon) --"),
+                  std::string::npos)
+            << r.output;
+        EXPECT_EQ(r.output.find("nainstalováno"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+        EXPECT_EQ(slurp(e.m.host(kTarget) + "/{rt42}/fand.cfg"), config);
+        EXPECT_TRUE(fs::is_empty(e.m.host("C:\\users\\tester\\Desktop")));
+    }
+
+    // An update into another version's installation, with "X".
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    e.m.makeFolders(kTarget + "\\{rt42}");
+    e.m.writeFile(kTarget + "\\DRO2014.ver", "DRO2014\r\n");
+    e.m.writeFile(kTarget + "\\Mono.exe", "the 2014 installation's own");
+    const auto r = e.run("2015 Mono.exe X update", "click btnAktualizovat\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("neexistuje instalace DRO2015!"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+    EXPECT_EQ(slurp(e.m.host(kTarget) + "/Mono.exe"), "the 2014 installation's own");
+}
+
+// A damaged link template: the message, fand.cfg back, the window closed
+// and no copy of the template on the desktop.
+TEST(EndToEnd, DamagedLinkTemplateStillClosesTheInstaller) {
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    e.m.makeFolders(kTarget + "\\{rt42}");
+    e.m.writeFile(kTarget + "\\{rt42}\\fand.cfg", "user's own configuration\r\n");
+    e.m.writeFile(kTarget + "\\DRO2015.ver", "DRO2015\r\n");
+    fs::remove(e.pkg + "/Mono.exe");
+    std::ofstream(e.pkg + "/Mono.exe")
+        << "#!/bin/sh\n/bin/sh " << shellQuote(kSamplePackage + "/Mono.exe")
+        << " || exit 1\n"
+           "head -c 300 DroWin10.sss > t && mv t DroWin10.sss\n";
+    fs::permissions(e.pkg + "/Mono.exe", fs::perms::owner_all);
+    const auto r = e.run("2015 Mono.exe", "click BtnInstal\nOK\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("-- Message box \"Instalace DRO\" (error icon) --\nSystem Error.  "
+                            "Code: 0x80070026.\nReached the end of the file.\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(e.m.host("C:\\users\\tester\\Desktop")));
+    EXPECT_EQ(slurp(e.m.host(kTarget) + "/{rt42}/fand.cfg"), "user's own configuration\r\n");
+}
+
+// A picked folder with a blank beside a C:\Program.exe: the package runs in
+// the chosen folder, and C:\Program.exe never starts.
+TEST(EndToEnd, PickedFolderWithABlankRunsThePackageThere) {
+    EndToEnd e(machine(WindowsRelease::Ten, true));
+    e.m.makeFolders("C:\\Program Files");
+    e.m.writeScript("C:\\Program.exe", "echo Program.exe >> \"$DRO_PROGRAM_LOG\"\n");
+    const auto r =
+        e.run("2015 Mono.exe", "click BtnProjit\nC:\\Program Files\nclick BtnInstal\nOK\nOK\n");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(e.programs(), "Mono.exe " + e.m.host("C:\\Program Files\\DRO2015") + "\n");
+    EXPECT_NE(r.output.find("DRO nainstalováno do zvolenéné složky C:\\PROGRAM FILES\\DRO2015\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_EQ(slurp(e.m.host("C:\\Program Files\\DRO2015") + "/S64.bat"), kDosBoxScriptFile);
+}
+
 TEST(EndToEnd, WrongParametersEndTheProgram) {
     EndToEnd e(machine(WindowsRelease::Ten, true));
     const auto r = e.run("2015 LAN.EXE", "");
@@ -208,6 +255,14 @@ TEST(EndToEnd, WrongParametersEndTheProgram) {
               std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("(window closed)"), std::string::npos);
+    // The options of a Linux program print and end, without a window.
+    const auto help = e.run("--help", "");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.output.starts_with("Použití: Instal VERZE SOUBOR_BALÍKU")) << help.output;
+    const auto version = e.run("--version", "");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.output.starts_with("Instal ")) << version.output;
+    EXPECT_EQ(version.output.find("===="), std::string::npos) << version.output;
 }
 
 TEST(EndToEnd, SecondStartBringsTheFirstWindowUpAndEnds) {
@@ -220,8 +275,8 @@ TEST(EndToEnd, SecondStartBringsTheFirstWindowUpAndEnds) {
     if (pid == 0) {
         ::dup2(in[0], 0);
         ::close(in[1]);
-        const std::string cmd = "cd " + quote(e.pkg) + " && exec env " + e.environment() +
-                                "./Instal 2015 Mono.exe > " + quote(out) + " 2>&1";
+        const std::string cmd = "cd " + shellQuote(e.pkg) + " && exec env " + e.environment() +
+                                "./Instal 2015 Mono.exe > " + shellQuote(out) + " 2>&1";
         ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }

@@ -1,7 +1,7 @@
 // The installation run and the completion of the close step, with their
 // failure paths, on Windows XP, 7 and 10.
 #include "InstallerRig.h"
-#include "support/LaunchScripts.h"
+#include "LaunchScriptFiles.h"
 
 using namespace installertest;
 using installer::TInstal;
@@ -9,10 +9,6 @@ using installer::TInstal;
 namespace {
 
 const std::string kDone = "DRO nainstalováno do zvolenéné složky C:\\DRO\\DRO2015";
-
-std::string launchFile(std::string_view script) {
-    return std::string(script) + "\r\n";
-}
 
 } // namespace
 
@@ -33,7 +29,7 @@ TEST(InstallRun, FullInstallationOn64BitWindows10) {
 
     // The package ran in the target, then the machine was adapted.
     EXPECT_EQ(r.programs(), "Mono.exe " + r.hostTarget() + "\n");
-    EXPECT_EQ(r.m.readFile(kTarget + "\\S64.bat"), launchFile(support::DosBoxLaunchScript));
+    EXPECT_EQ(r.m.readFile(kTarget + "\\S64.bat"), testmachine::kDosBoxScriptFile);
     EXPECT_FALSE(r.m.exists(kTarget + "\\DRO2015.bat"));
     EXPECT_EQ(r.m.readFile("C:\\windows\\system32\\Config.nt"), "dos=high\r\nFILES=211\r\n");
     EXPECT_EQ(r.m.readFile("C:\\windows\\system32\\Config.DRO"), "dos=high\r\nfiles=40\r\n");
@@ -83,6 +79,15 @@ TEST(InstallRun, TooLittleFreeSpaceClosesWithoutInstalling) {
     EXPECT_EQ(r.m.ui.shown()[1].title, "Varování");
     EXPECT_TRUE(f.closed());
     EXPECT_FALSE(r.m.exists(kTarget));
+
+    // A network target names its share, as the free-space query asks it.
+    Rig unc;
+    TInstal& g = unc.start({"2015", "Mono.exe"});
+    g.window.VyberAdr.setText("\\\\SERVER\\SHARE");
+    unc.m.ui.answer("OK");
+    unc.press(&TInstal::BtnInstalClick);
+    ASSERT_EQ(unc.texts().size(), 2u);
+    EXPECT_EQ(unc.texts()[1], "Na disku \\\\SERVER\\SHARE není dostatek volného místa!");
 }
 
 TEST(InstallRun, OtherVersionInTheTargetKeepsTheInstallerOpen) {
@@ -179,7 +184,7 @@ TEST(InstallRun, WindowsXpGetsTheIconIniAndStartsTheIconTool) {
               "Umisteni=C:\\DRO\\DRO2015\\DRO2015", "Ikona=C:\\DRO\\DRO2015\\DRO2015\\Dro2015.ICO",
               "IkonaP=Dro2015.pif", "MasterXP=C:\\DRO\\DRO2015\\DRO2015\\Dro.wXP",
               "Master98=C:\\DRO\\DRO2015\\DRO2015\\Dro.w98", "verze=2015", "Status=1"}));
-    EXPECT_EQ(r.m.readFile(kTarget + "\\DRO2015.bat"), launchFile(support::NativeLaunchScript));
+    EXPECT_EQ(r.m.readFile(kTarget + "\\DRO2015.bat"), testmachine::kNativeScriptFile);
     EXPECT_FALSE(r.m.exists(kTarget + "\\KdeJeZas.ttx"));
     EXPECT_TRUE(fs::is_empty(r.m.host("C:\\users\\tester\\Desktop")));
     EXPECT_TRUE(waitForText(r.log, "Ikon.exe " + r.hostTarget() + "\n"));
@@ -209,7 +214,7 @@ TEST(InstallRun, Windows7WithoutTheFontRunsTheFontInstaller) {
     EXPECT_FALSE(f.window.RichEdFont.visible);
     EXPECT_NE(r.programs().find("Fontinst.exe " + r.hostTarget() + "/{tisk}\n"), std::string::npos);
     EXPECT_TRUE(r.m.exists("C:\\windows\\Fonts\\ZuvaVoza.ttf"));
-    EXPECT_EQ(r.m.readFile(kTarget + "\\DRO2015.bat"), launchFile(support::NativeLaunchScript));
+    EXPECT_EQ(r.m.readFile(kTarget + "\\DRO2015.bat"), testmachine::kNativeScriptFile);
     EXPECT_TRUE(r.m.exists("C:\\users\\tester\\Desktop\\DRO2015.lnk"));
 }
 
@@ -231,7 +236,7 @@ TEST(InstallRun, Windows7With64BitOptionSkipsTheFontCheck) {
     r.m.ui.answer("OK");
     r.press(&TInstal::BtnInstalClick);
     EXPECT_EQ(r.texts().size(), 2u);
-    EXPECT_EQ(r.m.readFile(kTarget + "\\S64.bat"), launchFile(support::DosBoxLaunchScript));
+    EXPECT_EQ(r.m.readFile(kTarget + "\\S64.bat"), testmachine::kDosBoxScriptFile);
 }
 
 TEST(InstallRun, DemoOn64BitWindowsGetsTheDemoScriptAndLink) {
@@ -241,7 +246,7 @@ TEST(InstallRun, DemoOn64BitWindowsGetsTheDemoScriptAndLink) {
     r.press(&TInstal::BtnInstalClick);
     EXPECT_TRUE(f.closed());
     const std::string target = "C:\\DRO\\Demo2015";
-    EXPECT_EQ(r.m.readFile(target + "\\S64.bat"), launchFile(support::DosBoxDemoLaunchScript));
+    EXPECT_EQ(r.m.readFile(target + "\\S64.bat"), testmachine::kDosBoxDemoScriptFile);
     EXPECT_EQ(r.m.readFile(target + "\\KdeJeZas.ttx"),
               "C:\\users\\tester\\Desktop\\Demo2015.lnk\r\n");
     EXPECT_FALSE(r.m.exists(target + "\\DroDemo.exe"));
@@ -265,7 +270,7 @@ TEST(InstallRun, LanPackageWritesTavelIniCopiesTheHelpFilesAndStartsTavel) {
     // The LAN package makes no shortcut and keeps its package file.
     EXPECT_FALSE(r.m.exists(kTarget + "\\KdeJeZas.ttx"));
     EXPECT_TRUE(r.m.exists(kTarget + "\\Lan.exe"));
-    EXPECT_EQ(r.m.readFile(kTarget + "\\DRO2015.bat"), launchFile(support::NativeLaunchScript));
+    EXPECT_EQ(r.m.readFile(kTarget + "\\DRO2015.bat"), testmachine::kNativeScriptFile);
 }
 
 TEST(InstallRun, LanHelpFileCopyFailureIsReportedAndTheCloseGoesOn) {

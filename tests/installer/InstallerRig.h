@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "LaunchScriptFiles.h"
 #include "TestMachine.h"
 #include "platform/WinTypes.h"
 #include "uInstal.h"
@@ -30,12 +31,7 @@ inline const std::string kSamplePackage = DRO_SAMPLE_PACKAGE;
 inline const std::string kInstallerFolder = "C:\\program";
 inline const std::string kTarget = "C:\\DRO\\DRO2015";
 
-inline std::string crlf(std::initializer_list<const char*> lines) {
-    std::string out;
-    for (const char* l : lines)
-        out += std::string(l) + "\r\n";
-    return out;
-}
+using testmachine::crlf;
 
 inline std::string slurp(const std::string& hostPath) {
     std::ifstream in(hostPath, std::ios::binary);

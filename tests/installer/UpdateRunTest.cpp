@@ -54,10 +54,12 @@ TEST(UpdateRun, WarnsWhenThePackageIsRunning) {
 TEST(UpdateRun, MissingOrOtherInstallationIsReportedAndTheInstallerCloses) {
     for (const char* version : {"", "2014"}) {
         Rig r;
-        if (*version)
+        if (*version) {
             r.existingInstallation(kTarget, version);
-        else
+            r.m.writeFile(kTarget + "\\Mono.exe", "the installation's own");
+        } else {
             r.m.makeFolders("C:\\DRO");
+        }
         TInstal& f = r.start({"2015", "Mono.exe", "X", "update"});
         r.m.ui.answer("OK");
         r.press(&TInstal::btnAktualizovatClick);
@@ -72,6 +74,8 @@ TEST(UpdateRun, MissingOrOtherInstallationIsReportedAndTheInstallerCloses) {
         EXPECT_EQ(r.programs(), "");
         // An empty parent folder is cleared away; one with content stays.
         EXPECT_EQ(r.m.exists("C:\\DRO"), *version != 0);
+        // With "X": the other installation's package file is not the run's.
+        EXPECT_EQ(r.m.exists(kTarget + "\\Mono.exe"), *version != 0);
     }
 }
 

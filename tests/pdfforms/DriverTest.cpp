@@ -8,13 +8,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "LinuxConsoleUserInterface.h"
 #include "RecordingDocument.h"
+#include "TestMachine.h"
 #include "mdlAPI.h"
 #include "mdlGlob.h"
-#include "platform/Host.h"
 #include "platform/ScriptedUserInterface.h"
 
 namespace pdfforms {
@@ -26,18 +27,14 @@ using mdlGlob::JobOutcome;
 
 class DriverTest : public ::testing::Test {
 protected:
+    static testmachine::MachineSetup listar2Machine() {
+        testmachine::MachineSetup setup;
+        setup.program = "C:\\DRO\\{tisk}\\Listar2.exe";
+        return setup;
+    }
     void SetUp() override {
-        char tmpl[] = "/tmp/listar2-driver-XXXXXX";
-        root = mkdtemp(tmpl);
-        prefix = root + "/prefix";
-        platform::HostOptions options;
-        options.prefix = prefix;
-        options.ui = &ui;
-        options.modulePath = prefix + "/drive_c/DRO/{tisk}/Listar2.exe";
-        options.runtimeDir = root + "/run";
-        windows = platform::makeHostWindows(options);
-        fs::create_directories(prefix + "/drive_c/DRO/{tisk}");
-        windows->setCurrentDirectory("C:\\DRO\\{tisk}");
+        m.makeFolders("C:\\DRO\\{tisk}");
+        windows.setCurrentDirectory("C:\\DRO\\{tisk}");
         write("DRO/{tisk}/faktura.pdf", "%PDF template");
         write("DRO/{tisk}/text.txt", "Faktura \x9f. 1\r\n");
 
@@ -50,8 +47,6 @@ protected:
             return doc;
         });
     }
-    void TearDown() override { fs::remove_all(root); }
-
     // Writes a file below C:\ of the prefix (relative path, host separators).
     void write(const std::string& relative, const std::string& bytes) {
         const fs::path p = prefix + "/drive_c/" + relative;
@@ -61,7 +56,7 @@ protected:
     void params(const std::string& bytes) { write("DRO/{tisk}/param.txt", bytes); }
 
     JobOutcome run(const std::string& commandLine = "$ C:\\DRO\\{tisk}\\param.txt") {
-        Job job(*windows, registry);
+        Job job(windows, registry);
         return job.Main(commandLine);
     }
     std::string onlyMessage() {
@@ -72,9 +67,10 @@ protected:
         return "Chyba programu Listar2:\r" + line2 + "\rTiskopis se nevytvoří.";
     }
 
-    std::string root, prefix;
-    platform::ScriptedUserInterface ui;
-    std::unique_ptr<platform::Windows> windows;
+    testmachine::TestMachine m{listar2Machine()};
+    const std::string root = m.root(), prefix = m.prefix();
+    platform::ScriptedUserInterface& ui = m.ui;
+    platform::Windows& windows = m.win();
     ProgIdRegistry registry;
     PdfDocumentHost host;
     std::vector<std::string> calls;
@@ -92,7 +88,7 @@ TEST_F(DriverTest, ParameterFileValues) {
     // unquoted comma splits; code page 852 paths are converted.
     params(" blank\r\n  text.txt \r\nfaktura.pdf\r\n\"C:\\out,1.pdf\"\r\nN\r\n255  0\r\n"
            "vodoznak.png\r\np\xfd\xa1loha.pdf\r\nheslo,zbytek\r\n");
-    Job job(*windows, registry);
+    Job job(windows, registry);
     ASSERT_TRUE(job.CtiParametry("$ param.txt"));
     EXPECT_EQ(job.TypTiskopisu, "BLANK");
     EXPECT_EQ(job.FandFile, "text.txt");
@@ -200,6 +196,61 @@ TEST_F(DriverTest, JobErrorsAfterTheDocumentWasCreated) {
     }
 }
 
+// Failures that are no numbered error (memory exhausted while reading a
+// file, an indent that would multiply a large printout) get the text of the
+// procedure they happened in, with number 7.
+TEST_F(DriverTest, MemoryFailuresGetTheProcedureText) {
+    const std::string fakt = "FAKT\r\ntext.txt\r\nfaktura.pdf\r\nout.pdf\r\n\r\n\r\n\r\n\r\n\r\n";
+    std::string printout = ".po 32767\r\n";
+    for (int i = 0; i < 40000; ++i)
+        printout += "x\r\n";
+        // A file of a terabyte (sparse) that the job tries to read whole. Under
+        // AddressSanitizer a failed allocation ends the process instead.
+#if defined(__SANITIZE_ADDRESS__)
+    const bool canFailAllocation = false;
+#else
+    const bool canFailAllocation = true;
+#endif
+    const auto huge = [this](const std::string& relative) {
+        write(relative, "");
+        fs::resize_file(prefix + "/drive_c/" + relative, std::uintmax_t{1} << 40);
+    };
+    struct Case {
+        std::function<void()> setUp;
+        std::string line2;
+    };
+    const std::vector<Case> cases = {
+        {[&] { huge("DRO/{tisk}/param.txt"); }, " 7: Chyba při čtení parametrů."},
+        {[&] {
+             params(fakt);
+             huge("DRO/{tisk}/text.txt");
+         },
+         " 7: Chyba při čtení Fand souboru (CtiFandFile)."},
+        {[&] {
+             params(fakt);
+             write("DRO/{tisk}/text.txt", printout);
+         },
+         " 7: Chyba při čtení Fand souboru (CtiFandFile)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line2);
+        if (!canFailAllocation && &c != &cases.back())
+            continue;
+        ui.clearShown();
+        calls.clear();
+        c.setUp();
+        EXPECT_EQ(run(), JobOutcome::Failed);
+        EXPECT_EQ(onlyMessage(), general(c.line2));
+        EXPECT_TRUE(std::none_of(calls.begin(), calls.end(),
+                                 [](const std::string& call) { return call.starts_with("Draw"); }));
+    }
+    // Below the limit the large printout is indented line by line.
+    std::string text = ".po 900\r\n" + printout.substr(printout.find('x'));
+    mdlGlob::ApplyDotCommands(text);
+    EXPECT_EQ(text.size(), 40001u * 900 + 40000 * 3);
+    EXPECT_EQ(text.substr(901, 902), "\r\n" + std::string(900, ' '));
+}
+
 TEST_F(DriverTest, SuccessfulJobRendersAndSaves) {
     params("DODL\r\ntext.txt\r\nfaktura.pdf\r\nC:\\DRO\\Out.pdf\r\nA\r\n\r\n\r\n\r\nheslo\r\n");
     write("DRO/{tisk}/text.txt", ".po 2\r\nA\r\n");
@@ -271,10 +322,7 @@ protected:
         oldPath = std::getenv("PATH");
         setenv("PATH", (root + "/bin:" + oldPath).c_str(), 1);
     }
-    void TearDown() override {
-        setenv("PATH", oldPath.c_str(), 1);
-        DriverTest::TearDown();
-    }
+    void TearDown() override { setenv("PATH", oldPath.c_str(), 1); }
     void viewer(bool present) {
         std::ofstream(root + "/bin/xdg-mime") << "#!/bin/sh\n"
                                               << (present ? "echo okular.desktop\n" : "exit 0\n");

@@ -2,7 +2,6 @@
 // emulated Windows of their own, checked with independent PDF tools.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,8 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+
+#include "TestMachine.h"
 
 namespace {
 
@@ -31,11 +32,7 @@ std::string slurp(const fs::path& p) {
 }
 
 std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return q + "'";
+    return testmachine::shellQuote(s);
 }
 
 // A word of pdftotext -bbox: its text and where it starts on the page.
@@ -48,8 +45,6 @@ struct Word {
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/listar2-program-XXXXXX";
-        root = mkdtemp(tmpl);
         prefix = root + "/wine";
         tisk = prefix + "/drive_c/DRO2015/{tisk}";
         pdfDir = prefix + "/drive_c/DRO2015/PDF";
@@ -59,7 +54,6 @@ protected:
             fs::copy(e.path(), tisk + "/" + e.path().filename().string());
         }
     }
-    void TearDown() override { fs::remove_all(root); }
 
     // Runs a shell command in the print folder with the prefix as the
     // emulated Windows, without a terminal.
@@ -67,9 +61,8 @@ protected:
         const std::string line = "cd " + quote(tisk) + " && WINEPREFIX=" + quote(prefix) + " " +
                                  command + " </dev/null >" + quote(root + "/out") + " 2>" +
                                  quote(root + "/err");
-        const int rc = std::system(line.c_str());
         Outcome o;
-        o.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+        o.status = testmachine::runHostCommand(line).status;
         o.out = slurp(root + "/out");
         o.err = slurp(root + "/err");
         return o;
@@ -134,7 +127,8 @@ protected:
                "\nTiskopis se nevytvoří.\n";
     }
 
-    std::string root, prefix, tisk, pdfDir;
+    testmachine::TempFolder folder{"listar2-program"};
+    std::string root = folder.path(), prefix, tisk, pdfDir;
 };
 
 TEST_F(ProgramTest, CommandLineOptionsAndSilentEnds) {

@@ -46,7 +46,7 @@ TEST(Files, DispositionsBehaveAsOnWindows) {
     // CreateAlways replaces the content of the file found in another case.
     auto g = win.createFile("C:\\A.TXT", Access::Write, 0, Disposition::CreateAlways);
     ASSERT_TRUE(g);
-    (*g)->write("x", 1);
+    EXPECT_TRUE((*g)->write("x", 1));
     (*g)->close();
     EXPECT_EQ(m.readFile("C:\\a.txt"), "x");
     EXPECT_FALSE(fs::exists(m.prefix() + "/drive_c/A.TXT"));

@@ -9,6 +9,7 @@
 #include "linux/PathMapper.h"
 #include "platform/Host.h"
 #include "platform/ScriptedUserInterface.h"
+#include "platform/WinPath.h"
 
 using namespace platform;
 using testmachine::TestMachine;
@@ -27,6 +28,24 @@ TEST(FullPath, ResolvesLikeGetFullPathName) {
     EXPECT_EQ(*makeFullPath("C:\\name. \\x", cwd), "C:\\name\\x");
     EXPECT_EQ(*makeFullPath("\\\\server\\share\\a\\..\\b", cwd), "\\\\server\\share\\b");
     EXPECT_FALSE(makeFullPath("", cwd));
+}
+
+TEST(FullPath, PartsAsTheRuntimeExtractsThem) {
+    struct Case {
+        const char *path, *drive, *folder, *dir, *name;
+    };
+    for (const Case& c : {Case{"C:\\DRO\\x.txt", "C:", "C:\\DRO\\", "C:\\DRO", "x.txt"},
+                          Case{"C:\\x.txt", "C:", "C:\\", "C:\\", "x.txt"},
+                          Case{"C:x.txt", "C:", "C:", "C:", "x.txt"},
+                          Case{"\\\\srv\\share\\a\\b", "\\\\srv\\share", "\\\\srv\\share\\a\\",
+                               "\\\\srv\\share\\a", "b"},
+                          Case{"\\\\srv", "", "\\\\", "\\\\", "srv"}, Case{"x", "", "", "", "x"}}) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(extractFileDrive(c.path), c.drive);
+        EXPECT_EQ(extractFilePath(c.path), c.folder);
+        EXPECT_EQ(extractFileDir(c.path), c.dir);
+        EXPECT_EQ(extractFileName(c.path), c.name);
+    }
 }
 
 class PathMapperTest : public ::testing::Test {
@@ -70,9 +89,9 @@ TEST_F(PathMapperTest, ExistingNamesAreFoundInAnyCase) {
 }
 
 TEST(Prefix, MissingPrefixIsCreatedAsWineLaysItOut) {
-    char tmpl[] = "/tmp/dro-prefix-XXXXXX";
-    ASSERT_TRUE(::mkdtemp(tmpl));
-    const std::string prefix = std::string(tmpl) + "/new-prefix";
+    const testmachine::TempFolder folder("dro-prefix");
+    const std::string tmpl = folder.path();
+    const std::string prefix = tmpl + "/new-prefix";
     ScriptedUserInterface ui;
     HostOptions o;
     o.prefix = prefix;
@@ -90,7 +109,6 @@ TEST(Prefix, MissingPrefixIsCreatedAsWineLaysItOut) {
     EXPECT_EQ(*win->fullPathName(prefix + "/drive_c/x.txt"), "C:\\x.txt");
     EXPECT_EQ(*win->fullPathName("/usr/bin"), "Z:\\usr\\bin");
     win.reset();
-    fs::remove_all(tmpl);
 }
 
 TEST(Prefix, DefaultPrefixFollowsWineprefix) {

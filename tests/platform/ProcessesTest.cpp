@@ -47,6 +47,29 @@ TEST(Processes, StartFailuresAreReportedAsOnWindows) {
     }
 }
 
+// An unquoted path with blanks: the first prefix ending at a blank that is a
+// program wins (C:\Program.exe), the rest being its arguments; a quoted path
+// is taken whole.
+TEST(Processes, UnquotedPathWithBlanksIsSearchedAsOnWindows) {
+    TestMachine m;
+    m.makeFolders("C:\\W");
+    m.writeScript("C:\\Program Files\\DRO\\Mono.exe", "echo \"Mono [$*]\" > out.txt\n");
+    m.writeScript("C:\\Program.exe", "echo \"Program [$*]\" > out.txt\n");
+    const auto started = [&](const std::string& line) {
+        auto p = m.win().createProcess(line, "C:\\W", 1);
+        EXPECT_TRUE(p) << line;
+        if (p)
+            (*p)->wait();
+        return m.readFile("C:\\W\\out.txt");
+    };
+    EXPECT_EQ(started("C:\\Program Files\\DRO\\Mono.exe x"), "Program [Files\\DRO\\Mono.exe x]\n");
+    EXPECT_EQ(started("\"C:\\Program Files\\DRO\\Mono.exe\" x"), "Mono [x]\n");
+    m.win().deleteFile("C:\\Program.exe");
+    EXPECT_EQ(started("C:\\Program Files\\DRO\\Mono.exe x"), "Mono [x]\n");
+    EXPECT_EQ(m.win().createProcess("C:\\Program Files\\DRO\\none.exe x", "C:\\W", 1).error(),
+              kErrorFileNotFound);
+}
+
 TEST(Processes, ShellExecuteStartsProgramsWithoutWaiting) {
     TestMachine m;
     m.makeFolders("C:\\T");

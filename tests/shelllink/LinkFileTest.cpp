@@ -29,19 +29,13 @@ LinkFile parsed(const std::string& bytes) {
 
 class TempFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "shelllink-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    testmachine::TempFolder folder_{"shelllink"};
+    fs::path dir_ = folder_.path();
 
     fs::path copyFixture(const std::string& name) {
         fs::copy_file(kFixtures / name, dir_ / "link.lnk", fs::copy_options::overwrite_existing);
         return dir_ / "link.lnk";
     }
-
-    fs::path dir_;
 };
 
 const ShellLinkChange kChange{false, "C:\\DRO2016\\S64.bat", "C:\\DRO2016",

@@ -11,6 +11,8 @@
 #include <regex>
 #include <string>
 
+#include "TestMachine.h"
+
 namespace linktest {
 
 inline const std::filesystem::path kFixtures = SHELLLINK_FIXTURES;
@@ -26,13 +28,9 @@ inline void writeBytes(const std::filesystem::path& p, const std::string& bytes)
 
 // lnkinfo's verbose report of a link, its ANSI strings read in code page 1250.
 inline std::string lnkinfo(const std::filesystem::path& p) {
-    const std::string command = "lnkinfo -v -c windows-1250 '" + p.string() + "' 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string out;
-    std::array<char, 4096> buffer;
-    while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()))
-        out += buffer.data();
-    return out;
+    return testmachine::runHostCommand("lnkinfo -v -c windows-1250 " +
+                                       testmachine::shellQuote(p.string()) + " 2>&1")
+        .output;
 }
 
 // True when the report has the line "label : value" (lnkinfo puts tabs

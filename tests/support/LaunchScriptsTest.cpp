@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "LaunchScriptFiles.h"
 #include "TestMachine.h"
 #include "support/Errors.h"
 #include "support/LaunchScripts.h"
@@ -10,43 +11,8 @@ using namespace support;
 using testmachine::TestMachine;
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string lines(std::initializer_list<const char*> ls) {
-    std::string out;
-    for (const char* l : ls)
-        out += std::string(l) + "\r\n";
-    return out;
-}
-
-const std::string kNativeFile = lines({
-    "@echo off",
-    "kb16 us",
-    "MODE CON: COLS=80 LINES=25",
-    "@if exist {rt42}\\fandwork.$$$ del {rt42}\\fandwork.$$$",
-    "@if not exist {rt42}\\fandwork.$$$ goto spust",
-    "cls",
-    "@echo Program DRO je jiz spusten !",
-    "goto konec",
-    ":spust",
-    "set fandovrb=90",
-    "{RT42}\\UFAND.EXE DRO.RDB",
-    ":konec",
-    "kb16 cz",
-    "echo program DRO ukoncen",
-    "echo zavrete okno klepnutim na zaver v rohu",
-});
-
-const std::string kDosBoxFile = lines({
-    "@echo off",
-    "set DROBOX=on",
-    "if exist {dbx2}\\stop del {dbx2}\\stop",
-    "{tisk}\\Dr.exe 7 {tisk}\\DbCesta.txt",
-    "{tisk}\\caller {tisk}\\ubox $ {dbx2} 1000 500 utisk04.exe",
-    "{tisk}\\caller {dbx1}\\dosbox.exe -noconsole -conf {dbx1}\\dosbox_s.cfg",
-});
-
-} // namespace
+using testmachine::kDosBoxScriptFile;
+using testmachine::kNativeScriptFile;
 
 TEST(LaunchScripts, TemplatesHaveTheirExactSizes) {
     EXPECT_EQ(NativeLaunchScript.size(), 339u);
@@ -62,22 +28,20 @@ protected:
 
 TEST_F(WriteLaunchScriptTest, ChoosesTheTemplateByNameAndPackage) {
     WriteLaunchScript(m.win(), "C:\\DRO2015", "DRO2015.bat", "Mono.exe");
-    EXPECT_EQ(m.readFile("C:\\DRO2015\\DRO2015.bat"), kNativeFile);
-    EXPECT_EQ(kNativeFile.size(), 341u);
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\DRO2015.bat"), kNativeScriptFile);
+    EXPECT_EQ(kNativeScriptFile.size(), 341u);
 
     WriteLaunchScript(m.win(), "C:\\DRO2015", "S64.bat", "Mono.exe");
-    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kDosBoxFile);
-    EXPECT_EQ(kDosBoxFile.size(), 227u);
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kDosBoxScriptFile);
+    EXPECT_EQ(kDosBoxScriptFile.size(), 227u);
 
-    std::string demo = kDosBoxFile;
-    demo.replace(demo.find("Dr.exe 7"), 8, "Dr.exe D");
     WriteLaunchScript(m.win(), "C:\\DRO2015", "S64.bat", "DroDemo.exe");
-    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), demo);
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), testmachine::kDosBoxDemoScriptFile);
     // The comparisons are case-sensitive.
     WriteLaunchScript(m.win(), "C:\\DRO2015", "S64.bat", "DRODEMO.EXE");
-    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kDosBoxFile);
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kDosBoxScriptFile);
     WriteLaunchScript(m.win(), "C:\\DRO2015", "s64.bat", "Mono.exe");
-    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kNativeFile);
+    EXPECT_EQ(m.readFile("C:\\DRO2015\\S64.bat"), kNativeScriptFile);
 }
 
 TEST(PackageState, FailedRestoreKeepsTheFandConfiguration) {

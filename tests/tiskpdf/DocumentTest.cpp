@@ -8,7 +8,7 @@
 #include "platform/Encoding.h"
 
 using namespace tiskpdf_test;
-namespace err = tiskpdf::err;
+namespace hr = tiskpdf::hr;
 
 namespace {
 
@@ -63,7 +63,7 @@ void expectFontsEmbedded(const std::string& pdf) {
 // ------------------------------------------------------------------ text
 
 TEST(TiskPdfText, CzechAndBoxCharactersRoundTrip) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -87,7 +87,7 @@ TEST(TiskPdfText, CzechAndBoxCharactersRoundTrip) {
 }
 
 TEST(TiskPdfText, PlacementTopLeftOriginAndResolution) {
-    TempDir dir;
+    TempFolder dir;
     for (const char* tpl : {"template_a4_gs.pdf", "template_letter_cairo.pdf"}) {
         auto doc = newDoc();
         doc->OpenPdf(data(tpl), "");
@@ -128,7 +128,7 @@ TEST(TiskPdfText, PlacementTopLeftOriginAndResolution) {
 }
 
 TEST(TiskPdfText, OneTextOperatorPerLineAndState) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     const auto regular = doc->RegisterFont("Courier New", false, false, 0, 0, 0);
@@ -163,7 +163,7 @@ TEST(TiskPdfText, OneTextOperatorPerLineAndState) {
 // bytes a literal string must escape are among them. Every one must come
 // back as the character drawn, whatever the length of its code.
 TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     doc->SelectPage(0);
@@ -192,6 +192,9 @@ TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
     drawLine(4, latin.substr(latin.size() / 2));
     drawLine(5, "a(b)c\\d (( )) \\\\ x");
     drawLine(6, "konec");
+    // Malformed UTF-8 (an overlong "/", a surrogate) draws as U+FFFD.
+    doc->MoveTextTo(20, 20 + 7 * 7);
+    doc->DrawText("x\xC0\xAFy\xED\xA0\x80z");
     // Nearly every two-byte code (CJK: the face has no glyphs for them, the
     // text is still carried); one code point more than a face can take is
     // refused and leaves what was drawn alone.
@@ -211,7 +214,7 @@ TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
         doc->DrawText(tooMany);
         ADD_FAILURE() << "more code points than codes were accepted";
     } catch (const pdfforms::NumberedError& e) {
-        EXPECT_EQ(e.number(), tiskpdf::err::kInvalidArgument);
+        EXPECT_EQ(e.number(), tiskpdf::hr::kInvalidArgument);
     }
     const std::string out = dir / "codes.pdf";
     doc->SaveDocument(out, false);
@@ -222,6 +225,7 @@ TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
     ASSERT_EQ(text.status, 0) << text.output;
     for (const std::string& line : lines)
         EXPECT_TRUE(contains(text.output, line)) << "missing: " << line;
+    EXPECT_TRUE(contains(text.output, "x\uFFFD\uFFFDy\uFFFD\uFFFD\uFFFDz")) << text.output;
     // The CJK text comes back whole (pdftotext may break it into lines).
     std::string joined;
     for (char ch : text.output)
@@ -235,7 +239,7 @@ TEST(TiskPdfText, CodesOfEveryLengthRoundTrip) {
 // face inside a line does not move at all: neither may drift, however many
 // lines and changes a page has.
 TEST(TiskPdfText, RelativeMovesDoNotDrift) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     doc->SelectPage(0);
@@ -283,7 +287,7 @@ TEST(TiskPdfText, RelativeMovesDoNotDrift) {
 }
 
 TEST(TiskPdfText, TextColourAndCmyk) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -315,7 +319,7 @@ TEST(TiskPdfText, TextColourAndCmyk) {
 // ------------------------------------------------------------------ templates
 
 TEST(TiskPdfTemplates, EveryProducerAndVariant) {
-    TempDir dir;
+    TempFolder dir;
     struct Case {
         const char* file;
         int pages;
@@ -361,7 +365,7 @@ TEST(TiskPdfTemplates, EveryProducerAndVariant) {
 TEST(TiskPdfTemplates, IncrementalUpdateIsRead) {
     // The update adds a red rule; cairo's content leaves its y-flip in the
     // graphics state, so the rule lands 60 pt below the top edge.
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_letter_incremental.pdf"), "");
     const std::string out = dir / "inc.pdf";
@@ -380,7 +384,7 @@ TEST(TiskPdfTemplates, IncrementalUpdateIsRead) {
 }
 
 TEST(TiskPdfTemplates, SharedWhenAppendedManyTimes) {
-    TempDir dir;
+    TempFolder dir;
     auto one = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -413,10 +417,71 @@ TEST(TiskPdfTemplates, SharedWhenAppendedManyTimes) {
     EXPECT_TRUE(contains(lastText.output, "Účetní kancelář Žižkov")) << lastText.output;
 }
 
+// A landscape form made by turning a portrait page (/Rotate), as viewers and
+// print drivers do: text and watermark lie where they lie on a landscape
+// page of the same size, and the text reads along the top edge as shown.
+TEST(TiskPdfTemplates, TurnedPagesPlaceTextAsShown) {
+    TempFolder dir;
+    // Blank pages: landscape, and portrait with its origin off the corner.
+    const auto blank = [&](const std::string& name, const std::string& box) {
+        std::ofstream(dir / "raw.pdf")
+            << "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+               "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+               "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox["
+            << box << "]>>endobj\ntrailer<</Size 4/Root 1 0 R>>\n%%EOF\n";
+        run("qpdf " + quote(dir / "raw.pdf") + " " + quote(dir / name));
+        return dir / name;
+    };
+    const std::string landscape = blank("landscape.pdf", "0 0 842 595");
+    const std::string portrait = blank("portrait.pdf", "30 40 625 882");
+    const std::string text = "\n\n\nLevý horní roh\n    Odsazeno ┼ 12,50\n\x01Užší\x01 konec";
+    auto placed = [&](const std::string& tpl, const std::string& out) {
+        auto doc = newDoc();
+        Job job;
+        job.vzor = tpl;
+        job.vodoznak = data("wm_150.jpg");
+        render(*doc, job, text + "\fDruhá strana");
+        doc->SaveDocument(out, false);
+        EXPECT_TRUE(qpdfClean(out));
+        return std::make_pair(words(out, 1), words(out, 2));
+    };
+    const auto expected = placed(landscape, dir / "plain-out.pdf");
+    ASSERT_EQ(expected.first.size(), 8u);
+    struct Case {
+        std::string from, turn;
+    };
+    for (const Case& c : {Case{portrait, "+90"}, Case{portrait, "-90"}, Case{landscape, "180"}}) {
+        SCOPED_TRACE(c.turn);
+        const std::string turned = dir / ("turned" + c.turn + ".pdf");
+        ASSERT_EQ(run("qpdf --rotate=" + c.turn + " " + quote(c.from) + " " + quote(turned)).status,
+                  0);
+        const std::string out = dir / ("out" + c.turn + ".pdf");
+        const auto got = placed(turned, out);
+        // Shown, the pages are the same, the watermark included.
+        const auto pixels = [&](const std::string& pdf) {
+            run("pdftoppm -r 30 -gray -f 1 -l 1 " + quote(pdf) + " " + quote(dir / "px"));
+            return readAll(dir / "px-1.pgm");
+        };
+        EXPECT_EQ(pixels(out), pixels(dir / "plain-out.pdf"));
+        for (const auto* page : {&got.first, &got.second}) {
+            const auto& want = page == &got.first ? expected.first : expected.second;
+            ASSERT_EQ(page->size(), want.size());
+            for (std::size_t i = 0; i < want.size(); ++i) {
+                const Box &g = (*page)[i].second, &w = want[i].second;
+                EXPECT_EQ((*page)[i].first, want[i].first);
+                EXPECT_NEAR(g.xMin, w.xMin, 0.05) << want[i].first;
+                EXPECT_NEAR(g.yMin, w.yMin, 0.05) << want[i].first;
+                EXPECT_NEAR(g.xMax, w.xMax, 0.05) << want[i].first;
+                EXPECT_NEAR(g.yMax, w.yMax, 0.05) << want[i].first;
+            }
+        }
+    }
+}
+
 // ------------------------------------------------------------------ watermark
 
 TEST(TiskPdfWatermark, BeneathContentWithResolutionRule) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -497,7 +562,7 @@ TEST(TiskPdfWatermark, LowResolutionPictureIsDroppedByRenderer) {
 // ------------------------------------------------------------------ pictures
 
 TEST(TiskPdfPictures, FormatsAndResolutions) {
-    TempDir dir;
+    TempFolder dir;
     struct Case {
         const char* file;
         int dpi;
@@ -580,19 +645,19 @@ TEST(TiskPdfPictures, Errors) {
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     std::string d;
-    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("wm_rle8.bmp")); }, &d), err::kImageFormat);
-    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("not_a_picture.gif")); }, &d), err::kImageFormat);
+    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("wm_rle8.bmp")); }, &d), hr::kImageFormat);
+    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("not_a_picture.gif")); }, &d), hr::kImageFormat);
     EXPECT_TRUE(contains(d, "not_a_picture.gif")) << d;
-    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("missing.png")); }), err::kFileNotFound);
-    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("template_a4_gs.pdf")); }), err::kImageFormat);
-    EXPECT_EQ(errorOf([&] { doc->ImageResolution(7); }), err::kBadHandle);
-    EXPECT_EQ(errorOf([&] { doc->DrawImage(7, 0, 0); }), err::kBadHandle);
+    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("missing.png")); }), hr::kFileNotFound);
+    EXPECT_EQ(errorOf([&] { doc->LoadImage(data("template_a4_gs.pdf")); }), hr::kImageFormat);
+    EXPECT_EQ(errorOf([&] { doc->ImageResolution(7); }), hr::kBadHandle);
+    EXPECT_EQ(errorOf([&] { doc->DrawImage(7, 0, 0); }), hr::kBadHandle);
 }
 
 // ------------------------------------------------------------------ saving
 
 TEST(TiskPdfSave, PasswordAes256) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     Job job;
     job.vzor = data("template_a4_gs.pdf");
@@ -615,7 +680,7 @@ TEST(TiskPdfSave, PasswordAes256) {
 }
 
 TEST(TiskPdfSave, DeterministicAndWithoutDescriptiveTexts) {
-    TempDir dir;
+    TempFolder dir;
     std::string files[2];
     for (int i = 0; i < 2; ++i) {
         auto doc = newDoc();
@@ -637,7 +702,7 @@ TEST(TiskPdfSave, DeterministicAndWithoutDescriptiveTexts) {
 }
 
 TEST(TiskPdfSave, InfoTextsWhenSet) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     doc->SetInfoText(pdfforms::InfoText::Title, "Faktura č. 1");
@@ -651,7 +716,7 @@ TEST(TiskPdfSave, InfoTextsWhenSet) {
 }
 
 TEST(TiskPdfSave, AtomicReplaceAndFailure) {
-    TempDir dir;
+    TempFolder dir;
     auto doc = newDoc();
     doc->OpenPdf(data("template_a4_gs.pdf"), "");
     const std::string out = dir / "out.pdf";
@@ -665,11 +730,11 @@ TEST(TiskPdfSave, AtomicReplaceAndFailure) {
 
     // A folder that does not exist: an error, nothing written.
     EXPECT_EQ(errorOf([&] { doc->SaveDocument(dir / "no/such/folder/x.pdf", false); }),
-              err::kSaveFailed);
+              hr::kSaveFailed);
     // A target that cannot be replaced (a non-empty folder): the error, the
     // folder as it was, no temporary file left.
     fs::create_directories(dir / "busy.pdf/inner");
-    EXPECT_EQ(errorOf([&] { doc->SaveDocument(dir / "busy.pdf", false); }), err::kSaveFailed);
+    EXPECT_EQ(errorOf([&] { doc->SaveDocument(dir / "busy.pdf", false); }), hr::kSaveFailed);
     EXPECT_TRUE(fs::is_directory(dir / "busy.pdf/inner"));
 
     // A source whose data vanish before the save: the write fails, the
@@ -691,11 +756,11 @@ TEST(TiskPdfSave, AtomicReplaceAndFailure) {
     broken->OpenPdf(big, "");
     fs::resize_file(big, 20000);
     std::string d;
-    EXPECT_EQ(errorOf([&] { broken->SaveDocument(out, false); }, &d), err::kPdfWrite) << d;
+    EXPECT_EQ(errorOf([&] { broken->SaveDocument(out, false); }, &d), hr::kPdfWrite) << d;
     EXPECT_TRUE(contains(d, "out.pdf")) << d;
     EXPECT_EQ(readAll(out), saved);
     int entries = 0;
-    for (auto& entry : fs::directory_iterator(dir.path)) {
+    for (auto& entry : fs::directory_iterator(dir.path())) {
         ++entries;
         EXPECT_EQ(entry.path().filename().string().rfind(".out.pdf", 0), std::string::npos)
             << entry.path();
@@ -704,7 +769,7 @@ TEST(TiskPdfSave, AtomicReplaceAndFailure) {
 }
 
 TEST(TiskPdfSave, HostResolvesPathsAndOpensViewer) {
-    TempDir dir;
+    TempFolder dir;
     std::vector<std::string> asked;
     std::string opened;
     pdfforms::PdfDocumentHost host;
@@ -738,28 +803,28 @@ TEST(TiskPdfSave, HostResolvesPathsAndOpensViewer) {
 TEST(TiskPdfErrors, NumberedErrorsForBadCalls) {
     auto doc = newDoc();
     std::string d;
-    EXPECT_EQ(errorOf([&] { doc->DrawText("x"); }), err::kWrongState);
-    EXPECT_EQ(errorOf([&] { doc->OpenPdf(data("not_a_pdf.pdf"), ""); }, &d), err::kPdfUnreadable);
+    EXPECT_EQ(errorOf([&] { doc->DrawText("x"); }), hr::kWrongState);
+    EXPECT_EQ(errorOf([&] { doc->OpenPdf(data("not_a_pdf.pdf"), ""); }, &d), hr::kPdfUnreadable);
     EXPECT_TRUE(contains(d, "not_a_pdf.pdf")) << d;
     EXPECT_EQ(errorOf([&] { doc->AppendPdf(data("nothing-here.pdf"), ""); }, &d),
-              err::kFileNotFound);
+              hr::kFileNotFound);
     EXPECT_TRUE(contains(d, "nothing-here.pdf")) << d;
     EXPECT_EQ(doc->PageCount(), 0);
     doc->OpenPdf(data("template_2page_gs.pdf"), "");
     EXPECT_EQ(doc->PageCount(), 2);
-    EXPECT_EQ(errorOf([&] { doc->SelectPage(2); }), err::kPageIndex);
-    EXPECT_EQ(errorOf([&] { doc->SelectPage(-1); }), err::kPageIndex);
-    EXPECT_EQ(errorOf([&] { doc->DrawText("x"); }), err::kWrongState); // no font
-    EXPECT_EQ(errorOf([&] { doc->UseFont(9, 12); }), err::kBadHandle);
+    EXPECT_EQ(errorOf([&] { doc->SelectPage(2); }), hr::kPageIndex);
+    EXPECT_EQ(errorOf([&] { doc->SelectPage(-1); }), hr::kPageIndex);
+    EXPECT_EQ(errorOf([&] { doc->DrawText("x"); }), hr::kWrongState); // no font
+    EXPECT_EQ(errorOf([&] { doc->UseFont(9, 12); }), hr::kBadHandle);
     EXPECT_EQ(errorOf([&] { doc->RegisterFont("Courier New", false, false, 1, 0, 0); }),
-              err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->SetResolution(0); }), err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->SetDocumentMode(7); }), err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->SetColorMode(3); }), err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->SetTextColor(1.5f, 0, 0, 0); }), err::kInvalidArgument);
-    EXPECT_EQ(errorOf([&] { doc->EndWatermark(); }), err::kWrongState);
-    EXPECT_EQ(errorOf([&] { doc->BeginWatermark(1); }), err::kBadHandle);
-    EXPECT_EQ(errorOf([&] { doc->ApplyWatermark(5, doc->NewWatermark()); }), err::kPageIndex);
+              hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->SetResolution(0); }), hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->SetDocumentMode(7); }), hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->SetColorMode(3); }), hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->SetTextColor(1.5f, 0, 0, 0); }), hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->EndWatermark(); }), hr::kWrongState);
+    EXPECT_EQ(errorOf([&] { doc->BeginWatermark(1); }), hr::kBadHandle);
+    EXPECT_EQ(errorOf([&] { doc->ApplyWatermark(5, doc->NewWatermark()); }), hr::kPageIndex);
     // An encrypted file with a user password needs it.
     EXPECT_EQ(errorOf([&] { doc->AppendPdf(data("template_a4_encrypted.pdf"), ""); }), 0);
     EXPECT_EQ(doc->PageCount(), 3);
@@ -771,14 +836,14 @@ TEST(TiskPdfErrors, NumberedErrorsForBadCalls) {
 }
 
 TEST(TiskPdfErrors, PasswordProtectedTemplate) {
-    TempDir dir;
+    TempFolder dir;
     const std::string locked = dir / "locked.pdf";
     ASSERT_EQ(run("qpdf --encrypt user owner 256 -- " + quote(data("template_a4_gs.pdf")) + " " +
                   quote(locked))
                   .status,
               0);
     auto doc = newDoc();
-    EXPECT_EQ(errorOf([&] { doc->OpenPdf(locked, ""); }), err::kPdfPassword);
+    EXPECT_EQ(errorOf([&] { doc->OpenPdf(locked, ""); }), hr::kPdfPassword);
     doc->OpenPdf(locked, "user");
     EXPECT_EQ(doc->PageCount(), 1);
 }

@@ -1,5 +1,5 @@
-// Helpers of the tiskpdf tests: temporary folders, subprocesses, a small
-// renderer that issues the call sequence of the print forms' renderers.
+// Helpers of the tiskpdf tests: the checks with poppler-utils and qpdf, a
+// small renderer that issues the call sequence of the print forms' renderers.
 #pragma once
 
 #include <sys/stat.h>
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "TestMachine.h"
 #include "tiskpdf/TiskPdf.h"
 
 namespace tiskpdf_test {
@@ -23,46 +24,16 @@ inline std::string data(const std::string& name) {
     return std::string(TISKPDF_TEST_DATA) + "/" + name;
 }
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string t = (fs::temp_directory_path() / "tiskpdf-test-XXXXXX").string();
-        std::vector<char> b(t.begin(), t.end());
-        b.push_back('\0');
-        path = ::mkdtemp(b.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!std::getenv("TISKPDF_KEEP"))
-            fs::remove_all(path, ec);
-    }
-    std::string operator/(const std::string& n) const { return (path / n).string(); }
-};
-
-struct ToolRun {
-    int status;
-    std::string output; // stdout and stderr together
-};
+using testmachine::TempFolder;
+using ToolRun = testmachine::CommandResult;
 
 inline std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
+    return testmachine::shellQuote(s);
 }
 
+// Runs a command with its standard error joined to its output.
 inline ToolRun run(const std::string& command) {
-    ToolRun r{-1, ""};
-    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.output.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return testmachine::runHostCommand(command + " 2>&1");
 }
 
 inline std::string readAll(const std::string& path) {

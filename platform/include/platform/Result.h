@@ -11,7 +11,7 @@
 
 namespace platform {
 
-template <class T> class Result {
+template <class T> class [[nodiscard]] Result {
 public:
     Result(T value) : v_(std::move(value)) {}
     static Result failure(WinError code) {

@@ -273,7 +273,8 @@ TEST(FilesContract, ReplacementFilesAreAllOrNothing) {
     // A read-only target is refused, at the latest on commit, and stays.
     makeReadOnly(sb, "out\\doc.pdf");
     auto ro = win.createReplacement(doc);
-    const WinError refused = ro ? ((*ro)->write("lost", 4), (*ro)->commit()) : ro.error();
+    const WinError refused =
+        ro ? (static_cast<void>((*ro)->write("lost", 4)), (*ro)->commit()) : ro.error();
     EXPECT_EQ(refused, kErrorAccessDenied);
     EXPECT_EQ(sb.readFile("out\\doc.pdf"), "new bytes");
     EXPECT_EQ(names(win.findFiles(sb.path("out\\*"))),
