@@ -74,14 +74,16 @@ TEST(TiskPdfPageStreams, FailureOfTheWorkerIsRaisedNotLost) {
             throw std::runtime_error("kaput");
         return std::string(data);
     });
-    for (int n = 0; n < 5; ++n)
-        streams.add(std::to_string(n));
+    // Raised by wait(), or by an add() after the worker has failed.
+    std::string raised;
     try {
+        for (int n = 0; n < 5; ++n)
+            streams.add(std::to_string(n));
         streams.wait();
-        FAIL() << "the failure of stream 3 was lost";
     } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "kaput");
+        raised = e.what();
     }
+    EXPECT_EQ(raised, "kaput") << "the failure of stream 3 was lost";
     // Once failed, every further call says so.
     EXPECT_THROW(streams.add("5"), std::runtime_error);
     EXPECT_THROW(streams.wait(), std::runtime_error);
