@@ -12,7 +12,7 @@ PACKAGES="
   build-essential cmake pkg-config clang-format
   googletest libgtest-dev libgmock-dev
   libqpdf-dev qpdf libharfbuzz-dev libfontconfig-dev fontconfig fonts-liberation2
-  libpng-dev libjpeg-dev zlib1g-dev
+  libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev
   poppler-utils liblnk-utils valgrind
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   libz-mingw-w64-dev nasm dpkg-dev zip
