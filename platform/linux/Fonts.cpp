@@ -6,7 +6,6 @@
 #include <fontconfig/fontconfig.h>
 
 #include <fstream>
-#include <iterator>
 #include <set>
 
 #include "platform/Fonts.h"
@@ -63,12 +62,17 @@ std::optional<FontData> findFontData(const std::string& family, bool bold, bool 
     }
     if (file.empty())
         return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    FontData data;
-    data.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof())
+    // Read in one piece: a face is several hundred kilobytes, and every
+    // print job reads four.
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    if (!in)
         return std::nullopt;
-    if (data.bytes.empty())
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || !in.seekg(0))
+        return std::nullopt;
+    FontData data;
+    data.bytes.resize(static_cast<std::size_t>(size));
+    if (!in.read(data.bytes.data(), size))
         return std::nullopt;
     data.index = index;
     data.identity = file + "#" + std::to_string(index);
