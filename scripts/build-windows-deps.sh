@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the libraries of the PDF document library for Windows (x86_64 or
 # i686) as static libraries, from Debian's own source packages only:
-# libpng, libjpeg-turbo, HarfBuzz and qpdf from `apt-get source` (the script
+# libpng, libjpeg-turbo, HarfBuzz, qpdf and libdeflate from `apt-get source` (the script
 # adds a deb-src entry for Debian's archive when there is none), zlib from
 # Debian's libz-mingw-w64-dev. The result is a folder with include/ and lib/
 # in the user's cache, outside the clone, named after the architecture and
@@ -34,7 +34,7 @@ RECIPE=1
 # The source packages come from the release, not from its security archive:
 # `apt-get source libpng1.6` asks for a security .dsc that is not there.
 SUITE=bookworm
-PACKAGES="libpng1.6 libjpeg-turbo harfbuzz qpdf"
+PACKAGES="libpng1.6 libjpeg-turbo harfbuzz qpdf libdeflate"
 ZLIB_PACKAGE=libz-mingw-w64-dev
 SYSROOT=/usr/$TRIPLE
 
@@ -165,6 +165,7 @@ for dsc in $DSCS; do
     libjpeg-turbo_*) JPEG_SRC=$SRC/$(basename "$dsc" .dsc) ;;
     harfbuzz_*) HB_SRC=$SRC/$(basename "$dsc" .dsc) ;;
     qpdf_*) QPDF_SRC=$SRC/$(basename "$dsc" .dsc) ;;
+    libdeflate_*) DEFLATE_SRC=$SRC/$(basename "$dsc" .dsc) ;;
     esac
 done
 
@@ -237,6 +238,19 @@ cmake --build "$BUILD/qpdf" --target libqpdf -j "$JOBS" >>"$LOG" 2>&1 ||
     die "building qpdf failed (see $LOG)"
 cp "$BUILD/qpdf/libqpdf/libqpdf.a" "$STAGE/lib/"
 cp -r "$QPDF_SRC/include/qpdf" "$STAGE/include/"
+
+# libdeflate (the page content's compression): its library sources compiled
+# and archived directly, as its own Makefile does, with the run-time choice
+# of the processor's fastest routines.
+say "  libdeflate"
+mkdir -p "$BUILD/libdeflate"
+for c in "$DEFLATE_SRC"/lib/*.c "$DEFLATE_SRC"/lib/*/*.c; do
+    o=$BUILD/libdeflate/$(basename "$(dirname "$c")")_$(basename "$c" .c).o
+    "$TRIPLE-gcc-posix" -std=c99 -O2 -DNDEBUG -I"$DEFLATE_SRC" -c "$c" -o "$o" >>"$LOG" 2>&1 ||
+        die "building libdeflate failed (see $LOG)"
+done
+"$TRIPLE-ar" rcs "$STAGE/lib/libdeflate.a" "$BUILD"/libdeflate/*.o
+cp "$DEFLATE_SRC/libdeflate.h" "$STAGE/include/"
 
 {
     echo "architecture $ARCH"
