@@ -274,6 +274,9 @@ JobOutcome Job::Main(const std::string& commandLine) {
         printForm_->PrilohaFile(PrilohaFile);
         printForm_->Heslo(Heslo);
         printForm_->MakePDF();
+        // The printout is drawn: its text need not stay in memory while the
+        // document is written.
+        printForm_->FandText({});
         document_->SaveDocument(PDFFile, SaveFlag);
         EndJob();
         return JobOutcome::Saved;

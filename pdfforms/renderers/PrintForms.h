@@ -22,7 +22,9 @@ struct JobContext {
 // The rendering procedure shared by all print forms.
 class clsPDFFormular : public clsPDFTiskopis {
 public:
-    void FandText(std::string vNewValue) override { FandText_ = std::move(vNewValue); }
+    // Swapped rather than assigned: a short new value would keep the old
+    // text's buffer, and a printout may be tens of megabytes.
+    void FandText(std::string vNewValue) override { FandText_.swap(vNewValue); }
     void PDFVzor(const std::string& vNewValue) override { PDFVzor_ = vNewValue; }
     void VodoznakFile(const std::string& vNewValue) override { VodoznakFile_ = vNewValue; }
     void PrilohaFile(const std::string& vNewValue) override { PrilohaFile_ = vNewValue; }
