@@ -182,12 +182,18 @@ const char* const kStates[] = {"zaplaceno", "po splatnosti", "částečně", "up
 
 // An amount as the package prints it: thousands apart, decimal comma.
 std::string amount(unsigned long long hundredths) {
-    std::string units = std::to_string(hundredths / 100);
-    for (int at = static_cast<int>(units.size()) - 3; at > 0; at -= 3)
-        units.insert(static_cast<std::size_t>(at), " ");
+    // Built by appending: GCC 12's -Wrestrict misreads insert() here.
+    const std::string digits = std::to_string(hundredths / 100);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += ' ';
+        text += digits[i];
+    }
     char cents[8];
     std::snprintf(cents, sizeof cents, ",%02llu", hundredths % 100);
-    return units + cents;
+    text += cents;
+    return text;
 }
 
 // Pads UTF-8 text with blanks to `width` characters.
