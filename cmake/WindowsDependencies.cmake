@@ -1,8 +1,9 @@
 # The libraries of the PDF document library in the Windows build (qpdf,
 # HarfBuzz with its subsetter, libpng, libjpeg-turbo, zlib, libdeflate):
-# static libraries built from Debian's own sources by scripts/build-windows-deps.sh into a
-# folder of the user's cache. `make windows` runs the script and hands its
-# folder over as DRO_WINDOWS_DEPS; the target dro_windows_deps links them.
+# static libraries built from Debian's own sources by
+# scripts/build-windows-deps.sh into a folder of the user's cache.
+# `make windows` runs the script and hands its folder over as
+# DRO_WINDOWS_DEPS; the target dro_windows_deps links them.
 set(DRO_WINDOWS_DEPS "" CACHE PATH
     "Folder of the Windows libraries (the output of scripts/build-windows-deps.sh)")
 if(NOT DRO_WINDOWS_DEPS OR NOT EXISTS "${DRO_WINDOWS_DEPS}/versions.txt")

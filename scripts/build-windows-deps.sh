@@ -1,11 +1,12 @@
 #!/bin/sh
 # Builds the libraries of the PDF document library for Windows (x86_64 or
 # i686) as static libraries, from Debian's own source packages only:
-# libpng, libjpeg-turbo, HarfBuzz, qpdf and libdeflate from `apt-get source` (the script
-# adds a deb-src entry for Debian's archive when there is none), zlib from
-# Debian's libz-mingw-w64-dev. The result is a folder with include/ and lib/
-# in the user's cache, outside the clone, named after the architecture and
-# the versions of the sources; a second run finds it and returns at once.
+# libpng, libjpeg-turbo, HarfBuzz, qpdf and libdeflate from `apt-get source`
+# (the script adds a deb-src entry for Debian's archive when there is none),
+# zlib from Debian's libz-mingw-w64-dev. The result is a folder with
+# include/ and lib/ in the user's cache, outside the clone, named after the
+# architecture and the versions of the sources; a second run finds it and
+# returns at once.
 #
 #   build-windows-deps.sh ARCH     build (or find) it; prints its path
 #
