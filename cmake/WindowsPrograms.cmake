@@ -42,3 +42,40 @@ function(dro_version_resource target description)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/VersionInfo.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# The DLLs of the system that a program binds when it first calls them
+# (delay-loaded) instead of at start, before its entry can restrict where
+# DLLs are searched (platform/DllSearch.h): all but kernel32, advapi32 and the
+# C runtime, which Windows binds from its own list of known DLLs. A program
+# whose entry calls platform::restrictDllSearch first:
+#   dro_delay_load(target)
+set(DRO_DELAY_LOADED user32 gdi32 shell32 ole32 oleaut32 comctl32 comdlg32 shlwapi)
+function(dro_delay_load target)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(underscore OFF)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(underscore ON)
+  endif()
+  set(folder ${PROJECT_BINARY_DIR}/delayload)
+  foreach(dll IN LISTS DRO_DELAY_LOADED)
+    set(lib ${folder}/lib${dll}.a)
+    if(NOT TARGET dro_delay_${dll})
+      find_library(DRO_IMPORT_${dll} NAMES lib${dll}.a ${dll} REQUIRED)
+      add_custom_command(
+        OUTPUT ${lib}
+        COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DDLLTOOL=${CMAKE_DLLTOOL}
+                -DIMPORT=${DRO_IMPORT_${dll}} -DDLL=${dll}.dll -DOUTPUT=${lib}
+                -DUNDERSCORE=${underscore} -P ${PROJECT_SOURCE_DIR}/cmake/DelayLoadLibrary.cmake
+        DEPENDS ${PROJECT_SOURCE_DIR}/cmake/DelayLoadLibrary.cmake
+        COMMENT "Delay-load library of ${dll}.dll"
+        VERBATIM)
+      add_custom_target(dro_delay_${dll} DEPENDS ${lib})
+    endif()
+    add_dependencies(${target} dro_delay_${dll})
+  endforeach()
+  # Named as the ordinary import libraries and found before them, so that
+  # every -lNAME of the link line, the compiler's own included, takes these.
+  target_link_directories(${target} BEFORE PRIVATE ${folder})
+endfunction()

@@ -10,11 +10,15 @@
 #include <vector>
 
 #include "Win32MainWindow.h"
+#include "platform/DllSearch.h"
 #include "platform/Encoding.h"
 #include "platform/Host.h"
 #include "uInstal.h"
 
 int wmain(int argc, wchar_t** argv) {
+    // Before anything loads a DLL: none from the installer's own folder,
+    // where the package files lie.
+    platform::restrictDllSearch();
     const auto system = platform::makeSystemUserInterface();
     installer::Win32UserInterface ui(*system);
     platform::HostOptions options;

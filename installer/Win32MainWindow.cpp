@@ -257,9 +257,13 @@ void Win32MainWindow::pump() {
 void Win32MainWindow::Impl::create() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&icc);
-    // The rich edit control's class lives in its own library.
-    if (!::LoadLibraryW(L"Msftedit.dll"))
-        ::LoadLibraryW(L"Riched20.dll");
+    // The rich edit control's class lives in its own library, taken by its
+    // full path from the system folder, never from the installer's folder.
+    wchar_t systemFolder[MAX_PATH];
+    const UINT systemLength = ::GetSystemDirectoryW(systemFolder, MAX_PATH);
+    const std::wstring system(systemFolder, systemLength < MAX_PATH ? systemLength : 0);
+    if (!system.empty() && !::LoadLibraryW((system + L"\\Msftedit.dll").c_str()))
+        ::LoadLibraryW((system + L"\\Riched20.dll").c_str());
 
     // The program is DPI-aware (its manifest says so): the layout at 96
     // pixels per inch is scaled by the system's DPI.

@@ -15,6 +15,7 @@
 
 #include "Win32ComDocument.h"
 #include "mdlGlob.h"
+#include "platform/DllSearch.h"
 #include "platform/Encoding.h"
 #include "platform/Host.h"
 
@@ -42,6 +43,9 @@ std::string commandArguments(std::wstring_view line) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before anything loads a DLL: none from the print folder, which the
+    // package's users may write to.
+    platform::restrictDllSearch();
     const std::string commandLine = commandArguments(::GetCommandLineW());
     try {
         const std::unique_ptr<platform::UserInterface> ui = platform::makeSystemUserInterface();

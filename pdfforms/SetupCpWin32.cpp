@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DllSearch.h"
 #include "platform/Encoding.h"
 #include "platform/Host.h"
 
@@ -166,6 +167,8 @@ private:
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before anything loads a DLL: none from the print folder beside it.
+    platform::restrictDllSearch();
     try {
         Setup setup;
         return setup.run(readOptions());
