@@ -5,8 +5,9 @@
 //   SETUPCP.EXE [/u] [/s]
 //
 // Without /u the component is registered for all users of the machine, or,
-// where the user has no right to that, for the user alone; /u removes both
-// registrations; /s shows no message. Exit code: 0 done, 1 failed, 2 an
+// where the user has no right to that or where others than the
+// administrators can change the DLL or its folder, for the user alone; /u
+// removes both registrations of this DLL; /s shows no message. Exit code: 0 done, 1 failed, 2 an
 // unknown option.
 #include <windows.h>
 // After windows.h, which it needs.
@@ -20,6 +21,7 @@
 #include "platform/DllSearch.h"
 #include "platform/Encoding.h"
 #include "platform/Host.h"
+#include "tiskpdf/Win32ComFolderTrust.h"
 
 namespace {
 
@@ -96,38 +98,49 @@ public:
                        "ve složce " +
                            folder + " chybí soubor TiskPDF.dll.");
 
-        // The component's own folder first, for whatever the DLL loads.
-        HMODULE library =
-            ::LoadLibraryExW(utf16(dll).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        // By its full path; what it imports comes from the system folder.
+        HMODULE library = ::LoadLibraryExW(utf16(dll).c_str(), nullptr, 0);
         if (!library)
             return say(1, platform::kMbIconError,
                        "Soubor " + dll + " nelze načíst:\r" +
                            windows_->formatMessage(::GetLastError()));
-        const int code = options.uninstall ? unregister(library, dll) : install(library, dll);
+        const int code =
+            options.uninstall ? unregister(library, dll) : install(library, dll, folder);
         ::FreeLibrary(library);
         return code;
     }
 
 private:
-    int install(HMODULE library, const std::string& dll) {
+    // For the machine only when no one but the administrators can change the
+    // DLL or its folder: it then runs in every user's Listar2.
+    int install(HMODULE library, const std::string& dll, const std::string& folder) {
         const auto dllInstall = exported<DllInstallFunction>(library, "DllInstall");
         if (!dllInstall)
             return say(1, platform::kMbIconError,
                        "Soubor " + dll + " není komponenta TiskPDF (chybí DllInstall).");
-        HRESULT hr = dllInstall(TRUE, L"machine");
-        bool forUser = false;
-        if (hr == HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)) {
-            forUser = true;
+        const bool safeForMachine = tiskpdf::com::onlyAdministratorsCanChange(utf16(dll));
+        HRESULT hr = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        if (safeForMachine)
+            hr = dllInstall(TRUE, L"machine");
+        const bool forUser = hr == HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        if (forUser)
             hr = dllInstall(TRUE, L"user");
-        }
         if (FAILED(hr))
             return say(1, platform::kMbIconError,
                        "Podporu PDF tiskopisů nelze zaregistrovat:\r" + systemText(hr));
-        return say(
-            0, platform::kMbIconInformation,
-            std::string("Podpora PDF tiskopisů (TiskPDF.dll) je nainstalována\r") +
-                (forUser ? "pro přihlášeného uživatele." : "pro všechny uživatele počítače.") +
-                "\rProgram Listar2 ji použije při příštím tisku.");
+        std::string text = "Podpora PDF tiskopisů (TiskPDF.dll) je nainstalována\r";
+        if (!forUser)
+            text += "pro všechny uživatele počítače.";
+        else if (safeForMachine)
+            text += "pro přihlášeného uživatele.";
+        else
+            text += "pro přihlášeného uživatele. Pro všechny uživatele počítače\r"
+                    "ji nainstalovat nelze, protože složku " +
+                    folder +
+                    "\r"
+                    "nebo soubor TiskPDF.dll v ní mohou měnit i jiní uživatelé než správci.";
+        return say(0, platform::kMbIconInformation,
+                   text + "\rProgram Listar2 ji použije při příštím tisku.");
     }
 
     int unregister(HMODULE library, const std::string& dll) {

@@ -27,8 +27,9 @@ export WINEPREFIX="${WINEPREFIX:-/tmp/dro-wine-$(id -u)}"
 export WINELOADER="$WINE"
 export WINESERVER
 export WINEDEBUG=-all
-# No offer to download Mono or Gecko while the prefix is made.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No offer to download Mono or Gecko while the prefix is made; a test adds
+# its own overrides in DRO_WINEDLLOVERRIDES.
+export WINEDLLOVERRIDES="mscoree,mshtml=${DRO_WINEDLLOVERRIDES:+;$DRO_WINEDLLOVERRIDES}"
 unset DISPLAY WAYLAND_DISPLAY
 
 # Set when the prefix is complete; a prefix without it is made again.

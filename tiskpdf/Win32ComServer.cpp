@@ -19,8 +19,10 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "TiskPdf.h"
+#include "Win32ComFolderTrust.h"
 #include "platform/Encoding.h"
 #include "platform/Host.h"
 
@@ -67,6 +69,8 @@ HRESULT failWith(HRESULT hr, const std::string& description) {
     return hr;
 }
 
+constexpr const char* kUnexpected = "Neočekávaná chyba komponenty TiskPDF.";
+
 // Runs one operation of the document; an error becomes its HRESULT.
 template <class Operation> HRESULT guarded(Operation&& operation) {
     try {
@@ -79,6 +83,10 @@ template <class Operation> HRESULT guarded(Operation&& operation) {
         return failWith(E_OUTOFMEMORY, "Nedostatek paměti.");
     } catch (const std::exception& e) {
         return failWith(E_FAIL, e.what());
+    } catch (...) {
+        // Whatever else was thrown must not cross into the caller, which
+        // knows nothing of C++ exceptions.
+        return failWith(E_UNEXPECTED, kUnexpected);
     }
 }
 
@@ -271,6 +279,20 @@ private:
     VARIANT values_[6];
 };
 
+// Whether a file name ends in the extension .pdf, in any case.
+bool isPdfName(std::string_view name) {
+    constexpr std::string_view kExtension = ".pdf";
+    if (name.size() < kExtension.size())
+        return false;
+    const std::string_view tail = name.substr(name.size() - kExtension.size());
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] + 32) : tail[i];
+        if (c != kExtension[i])
+            return false;
+    }
+    return true;
+}
+
 // What the document asks of the program, answered by the platform layer.
 class DocumentHost {
 public:
@@ -293,8 +315,11 @@ public:
                                                   windows->formatMessage(full.error()) + ")");
             return *full;
         };
+        // Only a PDF file is opened: the shell would run a file with any other
+        // extension (.exe, .hta, .js) as the program it is.
         host.openInViewer = [windows](const std::string& file) {
-            windows->shellExecute("open", file, "", "", platform::kSwShowNormal);
+            if (isPdfName(file))
+                windows->shellExecute("open", file, "", "", platform::kSwShowNormal);
         };
         return host;
     }
@@ -663,6 +688,8 @@ public:
             return E_OUTOFMEMORY;
         } catch (const std::exception& e) {
             return failWith(E_FAIL, e.what());
+        } catch (...) {
+            return failWith(E_UNEXPECTED, kUnexpected);
         }
         const HRESULT hr = document->QueryInterface(riid, object);
         document->Release();
@@ -688,19 +715,6 @@ std::wstring guidText(const GUID& guid) {
     return text;
 }
 
-LSTATUS setValue(HKEY root, const std::wstring& key, const wchar_t* name,
-                 const std::wstring& value) {
-    HKEY handle = nullptr;
-    LSTATUS status = ::RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                       KEY_SET_VALUE, nullptr, &handle, nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    status = ::RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(handle);
-    return status;
-}
-
 std::wstring modulePath() {
     std::wstring path(MAX_PATH, L'\0');
     while (true) {
@@ -716,12 +730,74 @@ std::wstring modulePath() {
     }
 }
 
+// A path as the system resolves it, for comparing two names of one file:
+// without quotes, variables expanded, full, long names, upper case.
+std::wstring normalisedPath(std::wstring path) {
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"')
+        path = path.substr(1, path.size() - 2);
+    const auto grow = [](std::wstring& text, DWORD (*fill)(const std::wstring&, std::wstring&)) {
+        std::wstring out(MAX_PATH, L'\0');
+        DWORD n = fill(text, out);
+        if (n > out.size()) {
+            out.resize(n);
+            n = fill(text, out);
+        }
+        if (n > 0 && n <= out.size()) {
+            out.resize(n);
+            while (!out.empty() && out.back() == L'\0')
+                out.pop_back();
+            text = out;
+        }
+    };
+    grow(path, [](const std::wstring& in, std::wstring& out) {
+        return ::ExpandEnvironmentStringsW(in.c_str(), out.data(), static_cast<DWORD>(out.size()));
+    });
+    grow(path, [](const std::wstring& in, std::wstring& out) {
+        return ::GetFullPathNameW(in.c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr);
+    });
+    grow(path, [](const std::wstring& in, std::wstring& out) {
+        return ::GetLongPathNameW(in.c_str(), out.data(), static_cast<DWORD>(out.size()));
+    });
+    std::wstring upper(path.size(), L'\0');
+    if (!path.empty() &&
+        ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, path.data(),
+                       static_cast<int>(path.size()), upper.data(),
+                       static_cast<int>(upper.size())) == static_cast<int>(path.size()))
+        return upper;
+    return path;
+}
+
+const std::wstring kClasses = L"Software\\Classes\\";
+
+std::wstring classKey() {
+    return kClasses + L"CLSID\\" + guidText(kClsidPdfDocument4);
+}
+
+// Whether the class under root names this DLL as its server.
+bool registeredHere(HKEY root) {
+    const std::wstring key = classKey() + L"\\InprocServer32";
+    DWORD size = 0;
+    if (::RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
+                       nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    std::wstring server(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(server.size() * sizeof(wchar_t));
+    if (::RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
+                       server.data(), &size) != ERROR_SUCCESS)
+        return false;
+    server.resize(::wcsnlen(server.c_str(), server.size()));
+    const std::wstring self = modulePath();
+    return !self.empty() && normalisedPath(server) == normalisedPath(self);
+}
+
+// Removes the class and its identifier from root\Software\Classes when they
+// belong to this DLL; a registration of another copy stays, and what is not
+// there is no error.
 LSTATUS unregisterFrom(HKEY root) {
-    const std::wstring classes = L"Software\\Classes\\";
+    if (!registeredHere(root))
+        return ERROR_SUCCESS;
     LSTATUS result = ERROR_SUCCESS;
-    for (const std::wstring& key :
-         {classes + L"CLSID\\" + guidText(kClsidPdfDocument4), classes + kProgId}) {
-        // The tree with the key itself; a key that is not there is no error.
+    for (const std::wstring& key : {classKey(), kClasses + kProgId}) {
         const LSTATUS status = ::RegDeleteTreeW(root, key.c_str());
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
             result = status;
@@ -729,16 +805,88 @@ LSTATUS unregisterFrom(HKEY root) {
     return result;
 }
 
+// The values that one registration writes, with what stood there before,
+// so that a registration that fails halfway puts everything back.
+class RegistryWrites {
+public:
+    explicit RegistryWrites(HKEY root) : root_(root) {}
+
+    LSTATUS set(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+        // The outermost key of the path that is not there yet: removed
+        // whole when the registration is undone.
+        for (std::size_t end = kClasses.size(); end != std::wstring::npos;) {
+            end = key.find(L'\\', end + 1);
+            const std::wstring part = key.substr(0, end);
+            HKEY probe = nullptr;
+            if (::RegOpenKeyExW(root_, part.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS) {
+                ::RegCloseKey(probe);
+                continue;
+            }
+            created_.push_back(part);
+            break;
+        }
+        HKEY handle = nullptr;
+        LSTATUS status =
+            ::RegCreateKeyExW(root_, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &handle, nullptr);
+        if (status != ERROR_SUCCESS)
+            return status;
+        Previous previous{key, name ? name : L"", name != nullptr, false, REG_NONE, {}};
+        DWORD size = 0;
+        if (::RegQueryValueExW(handle, name, nullptr, &previous.type, nullptr, &size) ==
+            ERROR_SUCCESS) {
+            previous.data.resize(size);
+            previous.existed = ::RegQueryValueExW(handle, name, nullptr, &previous.type,
+                                                  previous.data.data(), &size) == ERROR_SUCCESS;
+            previous.data.resize(size);
+        }
+        previous_.push_back(std::move(previous));
+        status =
+            ::RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(handle);
+        return status;
+    }
+
+    void undo() {
+        for (auto p = previous_.rbegin(); p != previous_.rend(); ++p) {
+            HKEY handle = nullptr;
+            if (::RegOpenKeyExW(root_, p->key.c_str(), 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS)
+                continue;
+            const wchar_t* name = p->named ? p->name.c_str() : nullptr;
+            if (p->existed)
+                ::RegSetValueExW(handle, name, 0, p->type, p->data.data(),
+                                 static_cast<DWORD>(p->data.size()));
+            else
+                ::RegDeleteValueW(handle, name);
+            ::RegCloseKey(handle);
+        }
+        for (auto key = created_.rbegin(); key != created_.rend(); ++key)
+            ::RegDeleteTreeW(root_, key->c_str());
+    }
+
+private:
+    struct Previous {
+        std::wstring key;
+        std::wstring name;
+        bool named;
+        bool existed;
+        DWORD type;
+        std::vector<BYTE> data;
+    };
+    HKEY root_;
+    std::vector<std::wstring> created_;
+    std::vector<Previous> previous_;
+};
+
 // The class under root\Software\Classes: the identifier, the class and the
-// DLL as its in-process server. A failure leaves nothing half written.
+// DLL as its in-process server. A failure puts back what was there before.
 LSTATUS registerIn(HKEY root) {
     const std::wstring dll = modulePath();
     if (dll.empty())
         return static_cast<LSTATUS>(::GetLastError());
-    const std::wstring classes = L"Software\\Classes\\";
     const std::wstring clsid = guidText(kClsidPdfDocument4);
-    const std::wstring classKey = classes + L"CLSID\\" + clsid;
-    const std::wstring progIdKey = classes + kProgId;
+    const std::wstring progIdKey = kClasses + kProgId;
     const struct {
         std::wstring key;
         const wchar_t* name;
@@ -746,15 +894,16 @@ LSTATUS registerIn(HKEY root) {
     } values[] = {
         {progIdKey, nullptr, kClassDescription},
         {progIdKey + L"\\CLSID", nullptr, clsid},
-        {classKey, nullptr, kClassDescription},
-        {classKey + L"\\ProgID", nullptr, kProgId},
-        {classKey + L"\\InprocServer32", nullptr, dll},
-        {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+        {classKey(), nullptr, kClassDescription},
+        {classKey() + L"\\ProgID", nullptr, kProgId},
+        {classKey() + L"\\InprocServer32", nullptr, dll},
+        {classKey() + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
     };
+    RegistryWrites writes(root);
     for (const auto& v : values) {
-        const LSTATUS status = setValue(root, v.key, v.name, v.value);
+        const LSTATUS status = writes.set(v.key, v.name, v.value);
         if (status != ERROR_SUCCESS) {
-            unregisterFrom(root);
+            writes.undo();
             return status;
         }
     }
@@ -799,22 +948,27 @@ STDAPI DllCanUnloadNow() {
     return g_objects == 0 && g_locks == 0 ? S_OK : S_FALSE;
 }
 
-// For the machine; where the user may not write there, for the user.
+// For the machine when no one but the administrators can change the DLL or
+// its folder, and the user may write there; else for the user.
 STDAPI DllRegisterServer() {
+    if (!onlyAdministratorsCanChange(modulePath()))
+        return fromStatus(registerIn(HKEY_CURRENT_USER));
     const LSTATUS status = registerIn(HKEY_LOCAL_MACHINE);
     if (status == ERROR_ACCESS_DENIED)
         return fromStatus(registerIn(HKEY_CURRENT_USER));
     return fromStatus(status);
 }
 
-// From both the machine and the user; what is not there is no error.
+// From both the machine and the user, where the registration is this DLL's;
+// what is not there is no error.
 STDAPI DllUnregisterServer() {
     const LSTATUS machine = unregisterFrom(HKEY_LOCAL_MACHINE);
     const LSTATUS user = unregisterFrom(HKEY_CURRENT_USER);
     return fromStatus(machine != ERROR_SUCCESS ? machine : user);
 }
 
-// regsvr32 /i:user or /i:machine (with /n: only that): the one scope named.
+// regsvr32 /i:user or /i:machine (with /n: only that): the one scope named,
+// as its administrator asks.
 STDAPI DllInstall(BOOL install, LPCWSTR scope) {
     HKEY root = HKEY_LOCAL_MACHINE;
     if (scope && ::_wcsicmp(scope, L"user") == 0)

@@ -27,6 +27,12 @@ void restrictDllSearch() {
     g_systemFolderOnly = setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!g_systemFolderOnly)
         ::SetDllDirectoryW(L"");
+    // DLLs that the system's own DLLs load when they first need them, taken
+    // from the system folder now: a later load by the bare name gets the one
+    // already loaded, whatever folders the loading DLL would search (Wine's
+    // own DLLs search the program's folder first).
+    for (const wchar_t* name : {L"version.dll", L"uxtheme.dll", L"usp10.dll", L"msimg32.dll"})
+        loadSystemDll(name);
 }
 
 std::wstring systemDllPath(std::wstring_view name) {

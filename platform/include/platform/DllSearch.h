@@ -19,7 +19,10 @@ namespace platform {
 // (SetDefaultDllDirectories with LOAD_LIBRARY_SEARCH_SYSTEM32, looked up at
 // run time: Windows XP and Vista without their update lack it); where it is
 // missing, at least the current folder leaves the search
-// (SetDllDirectoryW with ""). Call first thing in the program's entry.
+// (SetDllDirectoryW with ""). Then loads from the system folder the DLLs
+// that the system's own DLLs load on demand (version, uxtheme, usp10,
+// msimg32), so that no later search can find another copy. Call first thing
+// in the program's entry.
 void restrictDllSearch();
 
 // name (e.g. L"msftedit.dll") in the system folder; empty when the system

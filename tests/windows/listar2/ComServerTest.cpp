@@ -1,6 +1,8 @@
 // TiskPDF.dll as COM uses it: loaded by path and asked for its class
 // factory (no registry needed), then driven through the vtable and through
-// IDispatch as scripts drive it; its registration for the user; unloading.
+// IDispatch as scripts drive it; its registration for the user, which
+// removes only its own and puts back what a failed one changed; unloading;
+// who may change the DLL for it to be registered for the machine.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +10,10 @@
 #include <vector>
 
 #include "tiskpdf/TiskPdf.h"
+#include "tiskpdf/Win32ComFolderTrust.h"
 #include "tiskpdf/Win32ComInterface.h"
+// After windows.h, which it needs.
+#include <sddl.h>
 
 namespace {
 
@@ -136,8 +141,7 @@ TEST_F(ComServerTest, VtableCallsAndTheirErrors) {
     EXPECT_EQ(doc->OpenPdf(Bstr(L"C:\\neni\\nic.pdf"), Bstr(L"")),
               static_cast<HRESULT>(tiskpdf::hr::kFileNotFound));
     EXPECT_EQ(lastErrorDescription(), L"Soubor PDF neexistuje: C:\\neni\\nic.pdf");
-    EXPECT_EQ(doc->SetInfoText(5, Bstr(L"x")),
-              static_cast<HRESULT>(tiskpdf::hr::kInvalidArgument));
+    EXPECT_EQ(doc->SetInfoText(5, Bstr(L"x")), static_cast<HRESULT>(tiskpdf::hr::kInvalidArgument));
 }
 
 TEST_F(ComServerTest, LateBoundCallsConvertArgumentsAndReportExceptions) {
@@ -243,6 +247,100 @@ TEST_F(ComServerTest, RegistersForTheUserAndUnregisters) {
     ASSERT_EQ(exported<Unregister>("DllUnregisterServer")(), S_OK);
     EXPECT_EQ(read(progId, nullptr), L"(none)");
     EXPECT_EQ(read(server, nullptr), L"(none)");
+}
+
+// Keys of the class as another copy of the DLL registered it, made with
+// RegCreateKeyExW's options (volatile keys take no lasting sub-keys).
+const std::wstring kClassKey = L"Software\\Classes\\CLSID\\{7F279EB3-88E3-4B14-8E07-26F3FDE5BAC2}";
+const std::wstring kProgIdKey = L"Software\\Classes\\TiskPDF.PDFDocument4";
+
+void writeKey(const std::wstring& key, const std::wstring& value, DWORD options = 0) {
+    HKEY handle = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, options, KEY_ALL_ACCESS,
+                                nullptr, &handle, nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(handle);
+}
+
+std::wstring readKey(const std::wstring& key) {
+    wchar_t data[MAX_PATH] = {};
+    DWORD size = sizeof data;
+    if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, data,
+                       &size) != ERROR_SUCCESS)
+        return L"(none)";
+    return data;
+}
+
+TEST_F(ComServerTest, RemovesOnlyItsOwnRegistrationAndKeepsOneThatFails) {
+    using Install = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+    using Unregister = HRESULT(STDAPICALLTYPE*)();
+    const auto install = exported<Install>("DllInstall");
+    const auto unregister = exported<Unregister>("DllUnregisterServer");
+    const std::wstring other = L"C:\\Jinde\\TiskPDF.dll";
+
+    // Its own path written otherwise (upper case) is still its own.
+    ASSERT_EQ(install(TRUE, L"user"), S_OK);
+    wchar_t module[MAX_PATH] = {};
+    ::GetModuleFileNameW(dll, module, MAX_PATH);
+    writeKey(kClassKey + L"\\InprocServer32", ::CharUpperW(module));
+    ASSERT_EQ(unregister(), S_OK);
+    EXPECT_EQ(readKey(kProgIdKey + L"\\CLSID"), L"(none)");
+
+    // Another copy's registration stays, for regsvr32 /u and for SETUPCP /u.
+    writeKey(kProgIdKey + L"\\CLSID", L"{7F279EB3-88E3-4B14-8E07-26F3FDE5BAC2}");
+    writeKey(kClassKey + L"\\InprocServer32", other);
+    EXPECT_EQ(unregister(), S_OK);
+    EXPECT_EQ(install(FALSE, L"user"), S_OK);
+    EXPECT_EQ(readKey(kClassKey + L"\\InprocServer32"), other);
+    EXPECT_EQ(readKey(kProgIdKey + L"\\CLSID"), L"{7F279EB3-88E3-4B14-8E07-26F3FDE5BAC2}");
+
+    // A registration that fails halfway (the class key is volatile, so its
+    // ProgID cannot be written) leaves the other copy's as it was.
+    ASSERT_EQ(::RegDeleteTreeW(HKEY_CURRENT_USER, kProgIdKey.c_str()), ERROR_SUCCESS);
+    ASSERT_EQ(::RegDeleteTreeW(HKEY_CURRENT_USER, kClassKey.c_str()), ERROR_SUCCESS);
+    writeKey(kClassKey, L"Jiná kopie", REG_OPTION_VOLATILE);
+    writeKey(kClassKey + L"\\InprocServer32", other, REG_OPTION_VOLATILE);
+    EXPECT_TRUE(FAILED(install(TRUE, L"user")));
+    EXPECT_EQ(readKey(kClassKey), L"Jiná kopie");
+    EXPECT_EQ(readKey(kClassKey + L"\\InprocServer32"), other);
+    EXPECT_EQ(readKey(kProgIdKey), L"(none)");
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kClassKey.c_str());
+}
+
+TEST(FolderTrust, OnlyAdministratorsAndTheSystemMayChangeIt) {
+    PSID user = nullptr;
+    ASSERT_TRUE(::ConvertStringSidToSidW(L"S-1-5-21-1-2-3-1001", &user));
+    const std::wstring admins = L"O:BAD:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+    const struct {
+        std::wstring sddl;
+        bool trusted;
+    } cases[] = {
+        {admins, true},
+        // Folders made under C:\ let authenticated users add and change files.
+        {admins + L"(A;OICIID;0x1301bf;;;AU)", false},
+        {admins + L"(A;;0x4;;;BU)", false},                // add a sub-folder
+        {admins + L"(A;;WD;;;WD)", false},                 // change the access list
+        {admins + L"(A;;GW;;;BU)", false},                 // generic write
+        {admins + L"(A;OICIIO;FA;;;BU)", true},            // for what is made inside only
+        {admins + L"(D;;FA;;;WD)", true},                  // denied
+        {admins + L"(A;;FA;;;S-1-5-21-1-2-3-1001)", true}, // the administrator who runs it
+        {admins + L"(A;;FA;;;S-1-5-21-1-2-3-1002)", false},
+        {L"O:S-1-5-21-1-2-3-1002D:(A;;FA;;;BA)", false}, // an owner may change the list
+        {L"O:BAD:NO_ACCESS_CONTROL", false},             // no list: everyone
+        {L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:(A;;FA;;;BA)", true},
+    };
+    for (const auto& c : cases) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            c.sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+            << std::string(c.sddl.begin(), c.sddl.end());
+        EXPECT_EQ(tiskpdf::com::onlyTrustedCanWrite(descriptor, user), c.trusted)
+            << std::string(c.sddl.begin(), c.sddl.end());
+        ::LocalFree(descriptor);
+    }
+    ::LocalFree(user);
 }
 
 } // namespace

@@ -9,7 +9,9 @@
 #      embedded fonts of the Linux build's PDFs of the same jobs;
 #   3. failed jobs show the general message (with the component's own
 #      number and description when the save fails) and write no PDF; a
-#      command line that is not a print job ends silently.
+#      command line that is not a print job ends silently;
+#   4. in a print folder that other users may change, SETUPCP.EXE registers
+#      the component for the user alone and says why.
 #
 #   listar2.sh WINE-RUN UiHarness.exe Listar2.exe TiskPDF.dll SETUPCP.EXE \
 #              NATIVE-LISTAR2 EXAMPLES WORK
@@ -159,3 +161,15 @@ code=0
 [ "$code" -eq 2 ] || fail "\"\$\" with two blanks: exit code $code, 2 expected"
 no_pdf
 echo "ok - the general error message, no PDF; no print job on a wrong command line"
+
+# 4. A print folder that others than the administrators can change: the
+# component is registered for the user alone, and SETUPCP.EXE says why.
+chmod o+w "$tisk"
+harness "$here/user.expected" <<'SCRIPT'
+start C:\DRO2015\{tisk} SETUPCP.EXE
+answer OK
+exit 0
+SCRIPT
+"$run" reg query 'HKCU\Software\Classes\TiskPDF.PDFDocument4\CLSID' >/dev/null 2>&1 ||
+    fail "SETUPCP.EXE did not register the component for the user"
+echo "ok - a folder that others can change: registered for the user"

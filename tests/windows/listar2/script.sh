@@ -3,8 +3,9 @@
 # fresh prefix of its own with a Czech locale: registered with regsvr32, the
 # script creates "TiskPDF.PDFDocument4", draws text onto a template and
 # saves a PDF that qpdf accepts, and a wrong call gives the component's
-# error number and description in Err; JScript reaches the same; after
-# regsvr32 /u the class is gone.
+# error number and description in Err; JScript reaches the same; a file
+# saved with the open flag under another extension than .pdf is not opened;
+# after regsvr32 /u the class is gone.
 #
 #   script.sh WINE-RUN TiskPDF.dll EXAMPLES WORK
 set -eu
@@ -93,6 +94,26 @@ error -2147220730 Stránka -1 neexistuje (dokument má 2 stran).'
     fail "the JScript's output differs"
 }
 echo "ok - JScript reaches the same members and errors"
+
+# With the save flag only a PDF file is opened: one named .hta is written but
+# not handed to the program that runs such files (here one that notes it).
+"$run" reg add 'HKLM\Software\Classes\.hta' /ve /d htafile /f >/dev/null &&
+    "$run" reg add 'HKLM\Software\Classes\htafile\shell\open\command' /ve \
+        /d 'C:\windows\system32\cmd.exe /c echo %1>C:\DRO2015\spusteno.txt' /f >/dev/null ||
+    fail "no .hta association"
+save_script hta.vbs <<'VBS'
+Set doc = CreateObject("TiskPDF.PDFDocument4")
+doc.OpenPdf "C:\DRO2015\{tisk}\objednavka.pdf", ""
+doc.FinishDocument
+doc.SaveDocument "C:\DRO2015\PDF\Pohled.hta", True
+WScript.Echo "saved"
+VBS
+got=$(cscript hta.vbs | tr -d '\r')
+[ "$got" = saved ] || fail "saving Pohled.hta gave: $got"
+qpdf --check "$pdf/Pohled.hta" >/dev/null || fail "Pohled.hta is no PDF"
+sleep 5
+[ ! -e "$WINEPREFIX/drive_c/DRO2015/spusteno.txt" ] || fail "the saved .hta file was opened"
+echo "ok - the save flag opens no file but a .pdf one"
 
 "$run" regsvr32 /u /s "$dll" || fail "regsvr32 /u failed"
 save_script gone.vbs <<'VBS'
