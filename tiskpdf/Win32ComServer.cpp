@@ -777,13 +777,15 @@ std::wstring classKey() {
 bool registeredHere(HKEY root) {
     const std::wstring key = classKey() + L"\\InprocServer32";
     DWORD size = 0;
-    if (::RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
-                       nullptr, &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(root, key.c_str(), nullptr,
+                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, nullptr,
+                       &size) != ERROR_SUCCESS)
         return false;
     std::wstring server(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(server.size() * sizeof(wchar_t));
-    if (::RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
-                       server.data(), &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(root, key.c_str(), nullptr,
+                       RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, server.data(),
+                       &size) != ERROR_SUCCESS)
         return false;
     server.resize(::wcsnlen(server.c_str(), server.size()));
     const std::wstring self = modulePath();

@@ -328,7 +328,6 @@ TEST(FolderTrust, OnlyAdministratorsAndTheSystemMayChangeIt) {
         {admins + L"(A;;FA;;;S-1-5-21-1-2-3-1001)", true}, // the administrator who runs it
         {admins + L"(A;;FA;;;S-1-5-21-1-2-3-1002)", false},
         {L"O:S-1-5-21-1-2-3-1002D:(A;;FA;;;BA)", false}, // an owner may change the list
-        {L"O:BAD:NO_ACCESS_CONTROL", false},             // no list: everyone
         {L"O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464D:(A;;FA;;;BA)", true},
     };
     for (const auto& c : cases) {
@@ -340,6 +339,15 @@ TEST(FolderTrust, OnlyAdministratorsAndTheSystemMayChangeIt) {
             << std::string(c.sddl.begin(), c.sddl.end());
         ::LocalFree(descriptor);
     }
+    // No access list at all: everyone may write.
+    SECURITY_DESCRIPTOR open;
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    ASSERT_TRUE(::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size));
+    ASSERT_TRUE(::InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(::SetSecurityDescriptorOwner(&open, administrators, FALSE));
+    ASSERT_TRUE(::SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE));
+    EXPECT_FALSE(tiskpdf::com::onlyTrustedCanWrite(&open, user));
     ::LocalFree(user);
 }
 
