@@ -7,8 +7,8 @@
 // Without /u the component is registered for all users of the machine, or,
 // where the user has no right to that or where others than the
 // administrators can change the DLL or its folder, for the user alone; /u
-// removes both registrations of this DLL; /s shows no message. Exit code: 0 done, 1 failed, 2 an
-// unknown option.
+// removes both registrations of this DLL; /s shows no message. Exit code:
+// 0 done, 1 failed, 2 an unknown option.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <shellapi.h>

@@ -820,11 +820,14 @@ public:
             end = key.find(L'\\', end + 1);
             const std::wstring part = key.substr(0, end);
             HKEY probe = nullptr;
-            if (::RegOpenKeyExW(root_, part.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS) {
+            const LSTATUS found = ::RegOpenKeyExW(root_, part.c_str(), 0, KEY_READ, &probe);
+            if (found == ERROR_SUCCESS) {
                 ::RegCloseKey(probe);
                 continue;
             }
-            created_.push_back(part);
+            // A key that is there but cannot be read is not ours to remove.
+            if (found == ERROR_FILE_NOT_FOUND)
+                created_.push_back(part);
             break;
         }
         HKEY handle = nullptr;
