@@ -444,16 +444,17 @@ private:
 };
 
 // While a run is under way its waits handle the window's messages, so the
-// controls that would change its folder or end it are disabled: the folder
-// fields, the picker, the 64-bit option (it renames the sub-folder) and
-// BtnZrus. When the handler ends without handing over to the close step
-// (an error, or idle again) they get their states back; the close step that
-// the run calls itself gets BtnZrus back first, so that the user can leave
-// after an error of the close step.
+// controls that would change its folder, start it again or end it are
+// disabled: the folder fields, the picker, the 64-bit option (it renames
+// the sub-folder), the run buttons and BtnZrus. When the handler ends without handing over to the
+// close step (an error, or idle again) they get their states back; the close step that the run
+// calls itself gets BtnZrus back first, so that the user can leave after an error of the close
+// step.
 class TInstal::RunControls {
 public:
     explicit RunControls(WindowModel& w)
-        : controls_{&w.VyberAdr, &w.EdSlozka, &w.BtnProjit, &w.ChckJeto64bit, &w.BtnZrus} {
+        : controls_{&w.VyberAdr,  &w.EdSlozka,        &w.BtnProjit, &w.ChckJeto64bit,
+                    &w.BtnInstal, &w.btnAktualizovat, &w.BtnZrus} {
         for (std::size_t i = 0; i < controls_.size(); ++i) {
             enabled_[i] = controls_[i]->enabled;
             controls_[i]->enabled = false;
@@ -481,8 +482,8 @@ public:
     }
 
 private:
-    std::array<Control*, 5> controls_;
-    std::array<bool, 5> enabled_{};
+    std::array<Control*, 7> controls_;
+    std::array<bool, 7> enabled_{};
     bool handedOver_ = false;
 };
 
@@ -587,7 +588,7 @@ void TInstal::BtnInstalClick() {
     }
 
     window.VyberAdr.readOnly = true;
-    window.BtnInstal.enabled = false;
+    controls.keepDisabled(window.BtnInstal);
     PackagePath = TargetFolder + "\\" + PackageFile;
     const std::string source = InstallerFolder + "\\" + PackageFile;
     CopyFileTo(win_, source, PackagePath);

@@ -13,13 +13,16 @@ using installer::TInstal;
 
 namespace {
 
-const std::vector<std::string> kMeddling{"click BtnZrus", "click BtnProjit", "type EdSlozka JINA",
-                                         "type VyberAdr C:\\DATA", "click ChckJeto64bit"};
+const std::vector<std::string> kMeddling{
+    "click BtnZrus",       "click BtnProjit", "type EdSlozka JINA",   "type VyberAdr C:\\DATA",
+    "click ChckJeto64bit", "click BtnInstal", "click btnAktualizovat"};
 const std::string kRefused = "BtnZrus is disabled; the click is ignored.\n"
                              "BtnProjit is disabled; the click is ignored.\n"
                              "EdSlozka is disabled; nothing is typed.\n"
                              "VyberAdr is disabled; nothing is typed.\n"
-                             "ChckJeto64bit is disabled; the click is ignored.\n";
+                             "ChckJeto64bit is disabled; the click is ignored.\n"
+                             "BtnInstal is disabled; the click is ignored.\n"
+                             "btnAktualizovat is hidden; the click is ignored.\n";
 
 // The first time the run waits with its package file copied, the user does
 // what kMeddling says through the terminal, clicks BtnZrus as the Windows
@@ -85,12 +88,14 @@ TEST(BusyRun, UpdateCannotBeCancelledWhileItWaits) {
     meddleWhileWaiting(r, out);
     r.press(&TInstal::btnAktualizovatClick);
 
-    // The update shows no picker and no 64-bit option.
+    // The update shows no 64-bit option and no BtnInstal.
     EXPECT_EQ(out.str(), "BtnZrus is disabled; the click is ignored.\n"
                          "BtnProjit is disabled; the click is ignored.\n"
                          "EdSlozka is disabled; nothing is typed.\n"
                          "VyberAdr is disabled; nothing is typed.\n"
                          "ChckJeto64bit is hidden; the click is ignored.\n"
+                         "BtnInstal is hidden; the click is ignored.\n"
+                         "btnAktualizovat is disabled; the click is ignored.\n"
                          "Click refused.\nCopy held.\nFile access denied\n");
     EXPECT_EQ(r.texts().size(), 2u);
     EXPECT_TRUE(f.closed());
