@@ -446,10 +446,10 @@ private:
 // While a run is under way its waits handle the window's messages, so the
 // controls that would change its folder, start it again or end it are
 // disabled: the folder fields, the picker, the 64-bit option (it renames
-// the sub-folder), the run buttons and BtnZrus. When the handler ends without handing over to the
-// close step (an error, or idle again) they get their states back; the close step that the run
-// calls itself gets BtnZrus back first, so that the user can leave after an error of the close
-// step.
+// the sub-folder), the run buttons and BtnZrus. When the handler ends
+// without handing over to the close step (an error, or idle again) they get
+// their states back; the close step that the run calls itself gets BtnZrus
+// back first, so that the user can leave after an error of the close step.
 class TInstal::RunControls {
 public:
     explicit RunControls(WindowModel& w)
