@@ -70,6 +70,19 @@ constexpr Layout kLayout[] = {
     {"RichEdFont", 1015, 176, 152, 217, 57, Face::Window},
 };
 
+// LblKonec takes the place of the folder field when it is shown: its band
+// covers the whole field, white area and frame, so that no part of the path
+// shows beside it; its text stands where its layout puts it.
+constexpr int kLblKonec = 1006;
+constexpr int kVyberAdr = 1004;
+
+const Layout& layoutOf(int id) {
+    for (const Layout& l : kLayout)
+        if (l.id == id)
+            return l;
+    return kLayout[0];
+}
+
 // The client area, the panels and the pictures at 96 pixels per inch.
 constexpr RECT kClient{0, 0, 532, 380};
 constexpr RECT kUpperPanel{0, 0, 532, kBottomPanel};
@@ -125,6 +138,7 @@ struct Win32MainWindow::Impl {
     void refresh();
     void show(Item& item);
     void fitToText(Item& item);
+    void drawBand(const DRAWITEMSTRUCT& draw);
     void dispatch(MSG& msg);
     void afterMessage();
     void followFocus();
@@ -384,8 +398,10 @@ HWND Win32MainWindow::Impl::createControl(const Layout& layout, Control& control
         exStyle = WS_EX_CLIENTEDGE;
         break;
     }
-    const RECT r =
-        scaled(RECT{layout.x, layout.y, layout.x + layout.width, layout.y + layout.height});
+    const Layout& place = layout.id == kLblKonec ? layoutOf(kVyberAdr) : layout;
+    if (layout.id == kLblKonec)
+        style = WS_CHILD | WS_CLIPSIBLINGS | SS_OWNERDRAW;
+    const RECT r = scaled(RECT{place.x, place.y, place.x + place.width, place.y + place.height});
     HWND child = ::CreateWindowExW(exStyle, cls, L"", style, r.left, r.top, r.right - r.left,
                                    r.bottom - r.top, window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
@@ -436,6 +452,12 @@ void Win32MainWindow::Impl::refresh() {
         if (Item* f = byName(shownFocus); f && f->model->usable() && ::GetFocus() != f->window)
             ::SetFocus(f->window);
     }
+    // The control that lost the focus while a run had it disabled gets it
+    // back once enabled, unless the focus went elsewhere meanwhile.
+    if (Item* f = byName(form.window.focus); f && f->model->usable() &&
+                                             ::GetActiveWindow() == window &&
+                                             (!::GetFocus() || ::GetFocus() == window))
+        ::SetFocus(f->window);
     refreshing = false;
 }
 
@@ -447,7 +469,9 @@ void Win32MainWindow::Impl::show(Item& item) {
     if ((all || c.text() != s.text) && c.kind() != ControlKind::ProgressBar) {
         s.text = c.text();
         ::SetWindowTextW(item.window, wide(s.text).c_str());
-        if (c.kind() == ControlKind::Label || c.kind() == ControlKind::Link)
+        if (item.layout->id == kLblKonec)
+            ::InvalidateRect(item.window, nullptr, TRUE);
+        else if (c.kind() == ControlKind::Label || c.kind() == ControlKind::Link)
             fitToText(item);
     }
     if (all || c.enabled != s.enabled) {
@@ -483,6 +507,24 @@ void Win32MainWindow::Impl::fitToText(Item& item) {
     ::ReleaseDC(item.window, dc);
     ::SetWindowPos(item.window, nullptr, 0, 0, r.right - r.left, scaled(item.layout->height),
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The band of LblKonec over the folder field: the window's background, and
+// the text in blue at the label's own place.
+void Win32MainWindow::Impl::drawBand(const DRAWITEMSTRUCT& draw) {
+    const Layout& label = layoutOf(kLblKonec);
+    const Layout& field = layoutOf(kVyberAdr);
+    ::FillRect(draw.hDC, &draw.rcItem, background);
+    const std::wstring text = wide(byId(kLblKonec)->model->text());
+    HGDIOBJ old = ::SelectObject(draw.hDC, fonts[static_cast<int>(label.face)]);
+    ::SetBkMode(draw.hDC, TRANSPARENT);
+    ::SetTextColor(draw.hDC, kBlue);
+    RECT r = draw.rcItem;
+    r.left += scaled(label.x - field.x);
+    r.top += scaled(label.y - field.y);
+    ::DrawTextW(draw.hDC, text.c_str(), static_cast<int>(text.size()), &r,
+                DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
+    ::SelectObject(draw.hDC, old);
 }
 
 // --- What the user does ---
@@ -622,6 +664,12 @@ LRESULT Win32MainWindow::Impl::handle(UINT message, WPARAM wParam, LPARAM lParam
         }
         return 0;
     }
+    case WM_DRAWITEM:
+        if (static_cast<int>(wParam) == kLblKonec) {
+            drawBand(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        }
+        break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:

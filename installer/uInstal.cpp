@@ -1,5 +1,6 @@
 #include "uInstal.h"
 
+#include <array>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -274,6 +275,8 @@ bool TInstal::LeaveFocusedField() {
 bool TInstal::MoveFocus(Control& to) {
     if (window.focus == to.name())
         return true;
+    if (!to.usable())
+        return false;
     if (!LeaveFocusedField())
         return false;
     window.focus = to.name();
@@ -281,6 +284,9 @@ bool TInstal::MoveFocus(Control& to) {
 }
 
 TInstal::ClickResult TInstal::Click(Control& control) {
+    // A hidden or disabled control takes neither the click nor the focus.
+    if (!control.usable())
+        return ClickResult::NoLongerUsable;
     const bool moves = control.takesFocus() && window.focus != control.name();
     if (moves && !LeaveFocusedField())
         return ClickResult::FocusStayed;
@@ -437,11 +443,56 @@ private:
     bool reachedEnd_ = false;
 };
 
-void TInstal::runPackage(const std::string& program, const std::string& folder) {
+// While a run is under way its waits handle the window's messages, so the
+// controls that would change its folder, start it again or end it are
+// disabled: the folder fields, the picker, the 64-bit option (it renames
+// the sub-folder), the run buttons and BtnZrus. When the handler ends
+// without handing over to the close step (an error, or idle again) they get
+// their states back; the close step that the run calls itself gets BtnZrus
+// back first, so that the user can leave after an error of the close step.
+class TInstal::RunControls {
+public:
+    explicit RunControls(WindowModel& w)
+        : controls_{&w.VyberAdr,  &w.EdSlozka,        &w.BtnProjit, &w.ChckJeto64bit,
+                    &w.BtnInstal, &w.btnAktualizovat, &w.BtnZrus} {
+        for (std::size_t i = 0; i < controls_.size(); ++i) {
+            enabled_[i] = controls_[i]->enabled;
+            controls_[i]->enabled = false;
+        }
+    }
+    ~RunControls() {
+        if (handedOver_)
+            return;
+        for (std::size_t i = 0; i < controls_.size(); ++i)
+            controls_[i]->enabled = enabled_[i];
+    }
+    RunControls(const RunControls&) = delete;
+    RunControls& operator=(const RunControls&) = delete;
+
+    // The run disables the control for good.
+    void keepDisabled(const Control& control) {
+        for (std::size_t i = 0; i < controls_.size(); ++i)
+            if (controls_[i] == &control)
+                enabled_[i] = false;
+    }
+    // The run goes on in the close step.
+    void handOver() {
+        handedOver_ = true;
+        controls_.back()->enabled = true;
+    }
+
+private:
+    std::array<Control*, 7> controls_;
+    std::array<bool, 7> enabled_{};
+    bool handedOver_ = false;
+};
+
+void TInstal::runPackage(const std::string& program, const std::string& folder,
+                         std::unique_ptr<File> hold) {
     // A program that cannot be started ends the run with the system's text:
     // going on would report an installation that never happened.
     WinError failure = kErrorSuccess;
-    if (RunAndWait(win_, program, folder, kSwShowNormal, &failure) < 0)
+    if (RunAndWait(win_, program, folder, kSwShowNormal, &failure, std::move(hold)) < 0)
         throw EOSError(failure, SysErrorMessage(win_, failure));
 }
 
@@ -476,11 +527,14 @@ void TInstal::BtnInstalClick() {
 
     NothingInstalled = false;
     TargetFolder = parent + "\\" + subFolder;
+    runTarget_ = TargetFolder;
     FailedRunGuard guard(*this);
+    RunControls controls(window);
 
     if (!HasEnoughFreeSpace(win_, TargetFolder, 499)) {
         NeniDostatekMista();
         NothingInstalled = true;
+        controls.handOver();
         BtnZrusClick();
         return;
     }
@@ -489,6 +543,7 @@ void TInstal::BtnInstalClick() {
         warning("Ve zvolené složce je jiná verze programu než DRO" + v + "!\r\nZvolený adresář " +
                 TargetFolder + " není prázdný.");
         NothingInstalled = true;
+        runTarget_.clear();
         return;
     }
 
@@ -524,6 +579,7 @@ void TInstal::BtnInstalClick() {
         window.VyberAdr.readOnly = false;
         if (deleteFlag())
             window.CheckBxZrus.checked = false;
+        controls.handOver();
         window.BtnZrus.enabled = true;
         window.BtnZrus.visible = true;
         NothingInstalled = true;
@@ -532,10 +588,14 @@ void TInstal::BtnInstalClick() {
     }
 
     window.VyberAdr.readOnly = true;
-    window.BtnInstal.enabled = false;
+    controls.keepDisabled(window.BtnInstal);
     PackagePath = TargetFolder + "\\" + PackageFile;
-    CopyFileTo(win_, InstallerFolder + "\\" + PackageFile, PackagePath);
+    const std::string source = InstallerFolder + "\\" + PackageFile;
+    CopyFileTo(win_, source, PackagePath);
     packageCopied_ = true;
+    // The copy is run as administrator, but anybody may write into the
+    // target: it is held unchanged until it has started.
+    auto hold = HoldCopy(win_, source, PackagePath);
     if (isLanPackage())
         CopyFileTo(win_, InstallerFolder + "\\Tavel.exe", TargetFolder + "\\Tavel.exe");
 
@@ -551,12 +611,10 @@ void TInstal::BtnInstalClick() {
     }
 
     Delay(win_, 500);
-    window.BtnZrus.enabled = false;
     window.UkazPrubeh.visible = false;
-    window.BtnProjit.enabled = false;
-    runPackage(PackagePath, TargetFolder);
+    controls.keepDisabled(window.BtnProjit);
+    runPackage(PackagePath, TargetFolder, std::move(hold));
     Delay(win_, 600);
-    window.BtnZrus.enabled = true;
     window.UkazPrubeh.visible = true;
 
     EnsureConfigNtFiles(win_);
@@ -606,6 +664,7 @@ void TInstal::BtnInstalClick() {
     }
 
     guard.reachedEnd();
+    controls.handOver();
     BtnZrusClick();
 }
 
@@ -624,7 +683,10 @@ void TInstal::BtnZrusClick() {
 
     bool pathFormed = false;
     if (!isLanPackage()) {
-        TargetFolder = window.VyberAdr.text() + "\\" + NormalizeFolderName(window.EdSlozka.text());
+        // The folder of the run that was confirmed, else the fields'.
+        TargetFolder = !runTarget_.empty() ? runTarget_
+                                           : window.VyberAdr.text() + "\\" +
+                                                 NormalizeFolderName(window.EdSlozka.text());
         PackagePath = TargetFolder + "\\" + PackageFile;
         pathFormed = true;
         if (installed) {
@@ -677,7 +739,8 @@ void TInstal::BtnZrusClick() {
         }
         window.stopProgress();
         UdelejIniTavel();
-        ExecuteFile(win_, "Tavel.exe", "", TargetFolder, kSwShowNormal);
+        // By its full path: a bare name would be looked for elsewhere first.
+        ExecuteFile(win_, TargetFolder + "\\Tavel.exe", "", TargetFolder, kSwShowNormal);
     }
 
     if (window.CheckBxZrus.checked && pathFormed)
@@ -719,13 +782,16 @@ void TInstal::btnAktualizovatClick() {
     const std::string& v = PackageVersion;
     NothingInstalled = true;
     const std::string subFolder = NormalizeFolderName(window.EdSlozka.text());
+    std::optional<RunControls> controls;
     if (AskDialog(win_, "Dotaz",
                   "Aktualizovat DRO" + v + " ve složce " + TargetFolder + "\\" + subFolder + "\\?",
                   MsgDlgType::Custom, mbOK | mbCancel, mrNo, 0) == mrOk) {
         NothingInstalled = false;
         const std::string parent = TargetFolder;
         TargetFolder = parent + "\\" + subFolder;
+        runTarget_ = TargetFolder;
         const FailedRunGuard guard(*this);
+        controls.emplace(window);
         if (deleteFlag())
             window.CheckBxZrus.checked = true;
 
@@ -734,9 +800,11 @@ void TInstal::btnAktualizovatClick() {
             window.VyberAdr.readOnly = true;
             if (IsPackageRunning(win_, TargetFolder))
                 NahlasTo();
+            const std::string source = InstallerFolder + "\\" + PackageFile;
             const std::string copied = TargetFolder + "\\" + PackageFile;
-            CopyFileTo(win_, InstallerFolder + "\\" + PackageFile, copied);
+            CopyFileTo(win_, source, copied);
             packageCopied_ = true;
+            auto hold = HoldCopy(win_, source, copied);
             Delay(win_, 500);
             std::int32_t previous = 0;
             while (true) {
@@ -745,7 +813,7 @@ void TInstal::btnAktualizovatClick() {
                     break;
                 previous = size;
             }
-            runPackage(copied, TargetFolder);
+            runPackage(copied, TargetFolder, std::move(hold));
             window.LblKonec.setText("");
             Delay(win_, 1000);
             window.BtnZrus.setText("&Dokončit");
@@ -762,6 +830,7 @@ void TInstal::btnAktualizovatClick() {
             NothingInstalled = true;
         }
         window.MemoPom.setText("Update");
+        controls->handOver();
     }
     BtnZrusClick();
 }

@@ -116,10 +116,13 @@ private:
     // replacing an existing file only once the new one is complete.
     void SaveMemoPom(const std::string& file);
     void closeWindow();
-    // Runs a program of the package and waits for its end; raises EOSError
-    // when it cannot be started.
-    void runPackage(const std::string& program, const std::string& folder);
+    // Runs a program of the package and waits for its end, releasing the
+    // hold of its file once it has started; raises EOSError when it cannot
+    // be started.
+    void runPackage(const std::string& program, const std::string& folder,
+                    std::unique_ptr<platform::File> hold = nullptr);
     class FailedRunGuard;
+    class RunControls;
 
     platform::Windows& win_;
     std::vector<std::string> arguments_;
@@ -133,6 +136,9 @@ private:
     // The installation whose fand.cfg this run saved as fandcfg.dro; the
     // close step puts it back even after a failed run.
     std::string configSavedIn_;
+    // The folder of the confirmed run (empty: none): the close step works
+    // there, whatever the folder fields show by then.
+    std::string runTarget_;
 };
 
 // The date part of a date-time (days since 30 December 1899) in a Windows

@@ -1,5 +1,6 @@
 #include "support/Utilities.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -139,8 +140,10 @@ std::intptr_t ExecuteFile(Windows& win, const std::string& file, const std::stri
 }
 
 int RunAndWait(Windows& win, const std::string& program, const std::string& folder,
-               std::uint16_t show, WinError* failure) {
+               std::uint16_t show, WinError* failure, std::unique_ptr<File> hold) {
     auto process = win.createProcess("\"" + program + "\"", folder, show);
+    // Started, the program's image is its own; the file may go its way.
+    hold.reset();
     if (!process) {
         if (failure)
             *failure = process.error();
@@ -148,6 +151,47 @@ int RunAndWait(Windows& win, const std::string& program, const std::string& fold
     }
     (*process)->wait();
     return 1;
+}
+
+namespace {
+
+// Up to size bytes, fewer only at the end of the file.
+Result<std::size_t> readFull(File& file, char* buffer, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        auto n = file.read(buffer + got, size - got);
+        if (!n)
+            return n;
+        if (*n == 0)
+            break;
+        got += *n;
+    }
+    return got;
+}
+
+} // namespace
+
+std::unique_ptr<File> HoldCopy(Windows& win, const std::string& source, const std::string& copy) {
+    auto hold = win.holdFile(copy);
+    if (!hold)
+        throw EFOpenError("Cannot open file " + copy);
+    auto original = win.createFile(source, Access::Read, kShareRead, Disposition::OpenExisting);
+    if (!original)
+        throw EFOpenError("Cannot open file " + source);
+    std::vector<char> held(ChunkSize), wanted(ChunkSize);
+    while (true) {
+        const auto a = readFull(**hold, held.data(), ChunkSize);
+        const auto b = readFull(**original, wanted.data(), ChunkSize);
+        if (!a || !b)
+            throw EInOutError(inOutCodeFor(!a ? a.error() : b.error()));
+        if (*a != *b || !std::equal(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(*a),
+                                    wanted.begin()))
+            throw InstallerError("Soubor " + copy + " se liší od " + source);
+        if (*a < ChunkSize)
+            break;
+    }
+    (*original)->close();
+    return std::move(*hold);
 }
 
 void Delay(Windows& win, std::uint32_t ms) {

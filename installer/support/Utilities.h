@@ -31,8 +31,18 @@ std::intptr_t ExecuteFile(Windows& win, const std::string& file, const std::stri
 // cannot be started (the system's error code then goes to failure). The
 // program's path is quoted on the command line, so that a folder with a
 // blank (C:\Program Files) never starts another program (C:\Program.exe).
+// A hold of the program's file (HoldCopy) is released once the program has
+// started, or could not be.
 int RunAndWait(Windows& win, const std::string& program, const std::string& folder,
-               std::uint16_t show, platform::WinError* failure = nullptr);
+               std::uint16_t show, platform::WinError* failure = nullptr,
+               std::unique_ptr<platform::File> hold = nullptr);
+// Holds the file copy, just copied from source, against change until the
+// hold is released, and checks that it holds what source holds: in a folder
+// that others may write to, the copy could have been replaced before the
+// hold began. Raises EFOpenError when the copy cannot be held, EInOutError
+// when a read fails, and InstallerError when the copy differs.
+std::unique_ptr<platform::File> HoldCopy(Windows& win, const std::string& source,
+                                         const std::string& copy);
 // The system's text for an error code, without its closing period.
 std::string SysErrorMessage(Windows& win, std::uint32_t code);
 // Waits ms milliseconds while handling the window's messages.

@@ -64,6 +64,20 @@ public:
         open_[key][token] = e;
         return true;
     }
+    // Whether a handle open on the file keeps others from deleting or
+    // renaming it (it does not share deleting).
+    bool refusesDelete(Key key) {
+        std::lock_guard<std::mutex> lock(m_);
+        const auto it = open_.find(key);
+        if (it == open_.end())
+            return false;
+        for (const auto& [t, other] : it->second) {
+            (void)t;
+            if (!(other.share & kShareDelete))
+                return true;
+        }
+        return false;
+    }
     void release(Key key, std::uint64_t token) {
         std::lock_guard<std::mutex> lock(m_);
         auto it = open_.find(key);
@@ -83,6 +97,13 @@ private:
 ShareTable& shareTable() {
     static ShareTable table;
     return table;
+}
+
+// Whether a handle of this program keeps others from deleting or renaming
+// the host file, or from moving another file over it.
+bool refusesDelete(const std::string& host) {
+    struct stat st;
+    return ::lstat(host.c_str(), &st) == 0 && shareTable().refusesDelete({st.st_dev, st.st_ino});
 }
 
 using FaultHook = std::function<WinError(const std::string&, std::uint64_t, std::size_t)>;
@@ -230,6 +251,12 @@ Result<std::unique_ptr<File>> LinuxWindows::createFile(const std::string& path, 
         fd, *host, key, token, &options_.readFault, &options_.writeFault));
 }
 
+Result<std::unique_ptr<File>> LinuxWindows::holdFile(const std::string& path) {
+    // The share table refuses writers while the hold is open; deleting and
+    // renaming ask it as well (refusesDelete).
+    return createFile(path, Access::Read, kShareRead, Disposition::OpenExisting);
+}
+
 Result<std::uint32_t> LinuxWindows::fileAttributes(const std::string& path) {
     auto host = hostOf(path);
     if (!host)
@@ -306,6 +333,8 @@ WinError LinuxWindows::deleteFile(const std::string& path) {
         return errno == ENOENT ? missingError(*host) : winErrorFromErrno(errno);
     if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)))
         return kErrorAccessDenied;
+    if (refusesDelete(*host))
+        return kErrorSharingViolation;
     return ::unlink(host->c_str()) == 0 ? kErrorSuccess : winErrorFromErrno(errno);
 }
 
@@ -343,10 +372,13 @@ WinError LinuxWindows::moveFile(const std::string& from, const std::string& to, 
     struct stat st;
     if (::lstat(src->c_str(), &st) != 0)
         return errno == ENOENT ? missingError(*src) : winErrorFromErrno(errno);
+    if (refusesDelete(*src))
+        return kErrorSharingViolation;
     if (::lstat(dst->c_str(), &st) == 0) {
         if (!replace)
             return kErrorAlreadyExists;
-        if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))
+        // A file held open is not replaced.
+        if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR) || refusesDelete(*dst))
             return kErrorAccessDenied;
     }
     return ::rename(src->c_str(), dst->c_str()) == 0 ? kErrorSuccess : winErrorFromErrno(errno);
@@ -410,9 +442,10 @@ public:
         if (const WinError closed = file_->close(); e == kErrorSuccess)
             e = closed;
         struct stat st;
-        // MoveFileEx refuses to replace a read-only file or a folder.
+        // MoveFileEx refuses to replace a read-only file, a folder or a
+        // file held open.
         if (e == kErrorSuccess && ::lstat(target_.c_str(), &st) == 0 &&
-            (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)))
+            (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR) || refusesDelete(target_)))
             e = kErrorAccessDenied;
         if (e == kErrorSuccess && ::rename(temp_.c_str(), target_.c_str()) != 0)
             e = winErrorFromErrno(errno);

@@ -103,6 +103,10 @@ TEST(InstallRun, OtherVersionInTheTargetKeepsTheInstallerOpen) {
     EXPECT_TRUE(f.NothingInstalled);
     EXPECT_TRUE(f.window.BtnInstal.usable());
     EXPECT_FALSE(f.window.VyberAdr.readOnly);
+    // The controls that the run disabled are back for another choice.
+    for (const auto* c : {&f.window.VyberAdr, &f.window.EdSlozka, &f.window.BtnProjit,
+                          &f.window.ChckJeto64bit, &f.window.BtnZrus})
+        EXPECT_TRUE(c->usable()) << c->name();
     EXPECT_FALSE(r.m.exists(kTarget + "\\Mono.exe"));
 }
 
@@ -307,6 +311,7 @@ TEST(InstallRun, FailedCompletionKeepsTheWindowForAnotherTry) {
     EXPECT_EQ(r.m.ui.shown()[2].title, "Instalace DRO");
     EXPECT_FALSE(f.closed());
     EXPECT_EQ(f.window.BtnZrus.text(), "&Ukončit");
+    EXPECT_TRUE(f.window.BtnZrus.usable());
     r.m.failWritesTo("", 0);
     r.m.ui.onProcessMessages = nullptr;
     r.press(&TInstal::BtnZrusClick);

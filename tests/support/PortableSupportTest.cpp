@@ -34,6 +34,32 @@ TEST(PortableSupport, CopyFileToAFolderOrAFileName) {
     EXPECT_FALSE(m.exists("d.exe"));
 }
 
+// A copy is held as it was copied, and only as it was copied.
+TEST(PortableSupport, HeldCopyIsCheckedAndKeptUntilItStarts) {
+    contract::Sandbox m;
+    platform::Windows& win = m.win();
+    const std::string source = m.programCopy("setup\\Mono.exe");
+    ASSERT_EQ(win.createDirectory(m.path("target")), platform::kErrorSuccess);
+    const std::string copy = m.path("target\\Mono.exe");
+    CopyFileTo(win, source, copy);
+    auto hold = HoldCopy(win, source, copy);
+    EXPECT_EQ(win.deleteFile(copy), platform::kErrorSharingViolation);
+    m.writeFile("other.exe", "another program");
+    EXPECT_THROW(CopyFileTo(win, m.path("other.exe"), copy), InstallerError);
+    hold.reset();
+    EXPECT_EQ(win.deleteFile(copy), platform::kErrorSuccess);
+
+    // A copy that was changed before the hold began is refused.
+    m.writeFile("target\\Mono.exe", m.readFile("setup\\Mono.exe") + "!");
+    try {
+        HoldCopy(win, source, copy);
+        FAIL();
+    } catch (const InstallerError& e) {
+        EXPECT_EQ(std::string(e.what()), "Soubor " + copy + " se liší od " + source);
+    }
+    EXPECT_THROW(HoldCopy(win, source, m.path("target\\none.exe")), EFOpenError);
+}
+
 TEST(PortableSupport, FileQueriesAndTextFiles) {
     contract::Sandbox m;
     platform::Windows& win = m.win();

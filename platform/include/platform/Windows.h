@@ -131,6 +131,14 @@ public:
     virtual Result<std::unique_ptr<File>> createFile(const std::string& path, Access access,
                                                      std::uint32_t share,
                                                      Disposition disposition) = 0;
+    // Holds the file against change: CreateFile with GENERIC_READ, sharing
+    // reading only (FILE_SHARE_READ), on an existing file. While the hold
+    // lasts others may read the file and start it as a program, but opening
+    // it for writing, deleting, renaming it or moving another file over it
+    // fails. A file that another handle has open for writing or deleting
+    // cannot be held (ERROR_SHARING_VIOLATION). Reading the File reads the
+    // held file; closing or destroying it ends the hold.
+    virtual Result<std::unique_ptr<File>> holdFile(const std::string& path) = 0;
     // GetFileAttributes.
     virtual Result<std::uint32_t> fileAttributes(const std::string& path) = 0;
     // FindFirstFile / FindNextFile / FindClose over one pattern; "*" and "?"

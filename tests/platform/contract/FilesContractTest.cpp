@@ -280,3 +280,49 @@ TEST(FilesContract, ReplacementFilesAreAllOrNothing) {
     EXPECT_EQ(names(win.findFiles(sb.path("out\\*"))),
               (std::vector<std::string>{"doc.pdf", "new.pdf"}));
 }
+
+TEST(FilesContract, HeldFileIsReadByOthersButNeitherWrittenNorDeletedNorRenamed) {
+    Sandbox sb;
+    auto& win = sb.win();
+    sb.writeFile("held.exe", "package");
+    sb.writeFile("other.exe", "swapped");
+    const std::string held = sb.path("held.exe");
+    auto hold = win.holdFile(held);
+    ASSERT_TRUE(hold) << hold.error();
+    constexpr std::uint32_t kShareAll = kShareRead | kShareWrite | kShareDelete;
+    for (const Disposition d :
+         {Disposition::OpenExisting, Disposition::CreateAlways, Disposition::TruncateExisting})
+        EXPECT_EQ(win.createFile(held, Access::Write, kShareAll, d).error(),
+                  kErrorSharingViolation);
+    EXPECT_EQ(win.deleteFile(held), kErrorSharingViolation);
+    EXPECT_EQ(win.moveFile(held, sb.path("moved.exe"), false), kErrorSharingViolation);
+    // Windows refuses another file over it as access denied, newer NTFS
+    // as a sharing violation.
+    const WinError over = win.moveFile(sb.path("other.exe"), held, true);
+    EXPECT_TRUE(over == kErrorAccessDenied || over == kErrorSharingViolation) << over;
+    auto replacement = win.createReplacement(held);
+    const WinError replaced =
+        replacement ? (static_cast<void>((*replacement)->write("x", 1)), (*replacement)->commit())
+                    : replacement.error();
+    EXPECT_TRUE(replaced == kErrorAccessDenied || replaced == kErrorSharingViolation) << replaced;
+
+    // Readers are welcome, and the hold reads what it holds.
+    auto reader = win.createFile(held, Access::Read, kShareRead, Disposition::OpenExisting);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(readAll(**reader), "package");
+    EXPECT_EQ(readAll(**hold), "package");
+    (*reader)->close();
+    EXPECT_EQ(sb.readFile("held.exe"), "package");
+
+    // Once closed, the file is free again.
+    EXPECT_EQ((*hold)->close(), kErrorSuccess);
+    EXPECT_EQ(win.moveFile(sb.path("other.exe"), held, true), kErrorSuccess);
+    EXPECT_EQ(sb.readFile("held.exe"), "swapped");
+
+    // A file open for writing or deleting cannot be held.
+    auto writer = win.createFile(held, Access::Write, kShareAll, Disposition::OpenExisting);
+    ASSERT_TRUE(writer);
+    EXPECT_EQ(win.holdFile(held).error(), kErrorSharingViolation);
+    (*writer)->close();
+    EXPECT_EQ(win.holdFile(sb.path("none.exe")).error(), kErrorFileNotFound);
+}

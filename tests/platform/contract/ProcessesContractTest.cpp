@@ -43,3 +43,15 @@ TEST(ProcessesContract, MissingProgramsAndFoldersAreReported) {
     ASSERT_GT(self.size(), 3u);
     EXPECT_EQ(self.substr(1, 2), ":\\") << self;
 }
+
+TEST(ProcessesContract, HeldProgramStillStarts) {
+    Sandbox sb;
+    auto& win = sb.win();
+    const std::string program = sb.programCopy("held.exe");
+    auto hold = win.holdFile(program);
+    ASSERT_TRUE(hold) << hold.error();
+    auto started = win.createProcess("\"" + program + "\" /c exit 5", sb.root(), kSwHide);
+    ASSERT_TRUE(started) << started.error();
+    EXPECT_EQ((*started)->wait(), 5u);
+    EXPECT_EQ(win.deleteFile(program), kErrorSharingViolation);
+}

@@ -39,6 +39,9 @@ public:
     // the given exit code and, when marker is not empty, first creates that
     // file (a name under root()) in its current folder.
     std::string exitCommand(int code, const std::string& marker = "");
+    // A program of this machine copied into the test's folder under name
+    // (its Windows path): started as "PATH" /c exit CODE, it ends with CODE.
+    std::string programCopy(const std::string& name);
 
     // A second, independent instance of the layer on the same machine (as
     // another program would have).

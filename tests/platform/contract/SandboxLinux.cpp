@@ -18,7 +18,9 @@ Sandbox::Sandbox() : machine_(std::make_unique<Machine>()), root_("C:\\sandbox")
 
 Sandbox::~Sandbox() = default;
 
-platform::Windows& Sandbox::win() { return *machine_->win; }
+platform::Windows& Sandbox::win() {
+    return *machine_->win;
+}
 
 void Sandbox::writeFile(const std::string& name, const std::string& bytes) {
     machine_->machine.writeFile(path(name), bytes);
@@ -28,7 +30,9 @@ std::string Sandbox::readFile(const std::string& name) {
     return machine_->machine.readFile(path(name));
 }
 
-bool Sandbox::exists(const std::string& name) { return machine_->machine.exists(path(name)); }
+bool Sandbox::exists(const std::string& name) {
+    return machine_->machine.exists(path(name));
+}
 
 std::string Sandbox::exitCommand(int code, const std::string& marker) {
     // A program of the package, as the emulation runs them: a host script.
@@ -36,6 +40,12 @@ std::string Sandbox::exitCommand(int code, const std::string& marker) {
     machine_->machine.writeScript(program, "if [ -n \"$1\" ]; then : > \"$1\"; fi\nexit " +
                                                std::to_string(code) + "\n");
     return "\"" + program + "\"" + (marker.empty() ? "" : " " + marker);
+}
+
+std::string Sandbox::programCopy(const std::string& name) {
+    // Ends with its last argument.
+    machine_->machine.writeScript(path(name), "for a; do code=$a; done\nexit $code\n");
+    return path(name);
 }
 
 std::unique_ptr<platform::Windows> Sandbox::another(platform::UserInterface& otherUi) {

@@ -144,6 +144,17 @@ std::string Sandbox::exitCommand(int code, const std::string& marker) {
     return line + "exit " + std::to_string(code);
 }
 
+std::string Sandbox::programCopy(const std::string& name) {
+    wchar_t system[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring cmd = std::wstring(system, n) + L"\\cmd.exe";
+    const fs::path copy = platform::fsPath(path(name));
+    fs::create_directories(copy.parent_path());
+    if (n == 0 || !::CopyFileW(cmd.c_str(), copy.c_str(), FALSE))
+        throw std::runtime_error("cannot copy cmd.exe to " + name);
+    return path(name);
+}
+
 std::unique_ptr<platform::Windows> Sandbox::another(platform::UserInterface& otherUi) {
     platform::HostOptions options;
     options.ui = &otherUi;

@@ -695,6 +695,20 @@ void Harness::run(const std::vector<std::wstring>& w) {
     } else if (verb == L"click") {
         need(2, "click CONTROL");
         click(control(w[1]));
+    } else if (verb == L"try") {
+        // What a user tries on a control that may be disabled: the mouse
+        // and the keyboard do nothing there.
+        if (w.size() < 3 || (w[1] == L"click" ? w.size() != 3 : w[1] != L"type" || w.size() != 4))
+            throw Failure("usage: try click CONTROL | try type CONTROL TEXT");
+        HWND c = control(w[2]);
+        settle(c);
+        if (!::IsWindowVisible(c) || !::IsWindowEnabled(c)) {
+            say("try " + reference(w[2]) + (::IsWindowVisible(c) ? " disabled" : " hidden") +
+                ", nothing done");
+            return;
+        }
+        run(std::vector<std::wstring>(w.begin() + 1, w.end()));
+        say("try " + reference(w[2]) + " done");
     } else if (verb == L"key") {
         need(3, "key CONTROL tab|enter|escape|space");
         pressKey(control(w[1]), w[2]);
@@ -767,7 +781,7 @@ std::optional<std::string> readAll(const std::wstring& file) {
 int usage() {
     write(::GetStdHandle(STD_ERROR_HANDLE),
           "usage: UiHarness [--timeout SECONDS] [SCRIPT | - | -c COMMAND...]\n"
-          "Commands: env start window controls text state type click key box answer folder\n"
+          "Commands: env start window controls text state type click try key box answer folder\n"
           "exit close minimize window-state link sleep (see README.md)\n");
     return 2;
 }
