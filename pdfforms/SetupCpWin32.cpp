@@ -119,6 +119,11 @@ private:
             return say(1, platform::kMbIconError,
                        "Soubor " + dll + " není komponenta TiskPDF (chybí DllInstall).");
         const bool safeForMachine = tiskpdf::com::onlyAdministratorsCanChange(utf16(dll));
+        // A registration for the machine that an earlier set-up made of this
+        // very DLL would still run it in every user's Listar2: it goes, where
+        // the user may remove it (the DLL removes only its own).
+        if (!safeForMachine)
+            static_cast<void>(dllInstall(FALSE, L"machine"));
         HRESULT hr = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
         if (safeForMachine)
             hr = dllInstall(TRUE, L"machine");

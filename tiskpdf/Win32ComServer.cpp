@@ -956,8 +956,12 @@ STDAPI DllCanUnloadNow() {
 // For the machine when no one but the administrators can change the DLL or
 // its folder, and the user may write there; else for the user.
 STDAPI DllRegisterServer() {
-    if (!onlyAdministratorsCanChange(modulePath()))
+    if (!onlyAdministratorsCanChange(modulePath())) {
+        // An earlier registration of this DLL for the machine would still
+        // run it for every user; what cannot be removed stays.
+        static_cast<void>(unregisterFrom(HKEY_LOCAL_MACHINE));
         return fromStatus(registerIn(HKEY_CURRENT_USER));
+    }
     const LSTATUS status = registerIn(HKEY_LOCAL_MACHINE);
     if (status == ERROR_ACCESS_DENIED)
         return fromStatus(registerIn(HKEY_CURRENT_USER));

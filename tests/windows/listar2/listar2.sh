@@ -172,4 +172,7 @@ exit 0
 SCRIPT
 "$run" reg query 'HKCU\Software\Classes\TiskPDF.PDFDocument4\CLSID' >/dev/null 2>&1 ||
     fail "SETUPCP.EXE did not register the component for the user"
-echo "ok - a folder that others can change: registered for the user"
+# The machine's registration of this DLL, made in part 1, is gone with it.
+! "$run" reg query 'HKLM\Software\Classes\TiskPDF.PDFDocument4\CLSID' >/dev/null 2>&1 ||
+    fail "the machine's registration of a DLL that others can change is still there"
+echo "ok - a folder that others can change: registered for the user, not for the machine"
