@@ -89,6 +89,15 @@ TEST(TiskPdfContract, NumbersAPageCannotTakeAreRefused) {
     EXPECT_TRUE(qpdfClean(dir / "out.pdf", "", &check)) << check;
     EXPECT_NEAR(wordBox(dir / "out.pdf", "Poloha").xMin, 100, 0.5);
 
+    // A template whose page lies beyond any page is refused when read.
+    const std::string huge = dir / "huge.pdf";
+    std::ofstream(huge) << "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+                           "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+                           "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 9 1000000000000]>>"
+                           "endobj\ntrailer<</Root 1 0 R>>\n%%EOF\n";
+    EXPECT_EQ(errorOf([&] { doc->AppendPdf(huge, ""); }), hr::kPdfUnreadable);
+    EXPECT_EQ(doc->PageCount(), 1);
+
     // The number formatting refuses what slipped past the checks instead of
     // writing whatever its buffer held.
     EXPECT_EQ(tiskpdf::number(2147483647.0), "2147483647");
