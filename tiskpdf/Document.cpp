@@ -58,6 +58,8 @@ struct Watermark {
 // extent computed from them stays a number a PDF reader takes.
 constexpr float kMinFontSize = 0.01f, kMaxFontSize = 1000;
 constexpr float kMinScaling = 1, kMaxScaling = 1000;
+// The longest password AES-256 encryption takes, in bytes of UTF-8.
+constexpr std::size_t kMaxPasswordBytes = 127;
 // The smallest picture drawn, in points: smaller would be written as 0.
 constexpr double kMinPictureSize = 0.01;
 
@@ -368,7 +370,14 @@ public:
         }
     }
 
-    void SetPassword(const std::string& password) override { password_ = password; }
+    void SetPassword(const std::string& password) override {
+        // AES-256 takes the first 127 bytes of a password (a longer one made
+        // a file no password opens), and a reader cannot type a zero byte.
+        if (password.size() > kMaxPasswordBytes || password.find('\0') != std::string::npos)
+            fail(hr::kInvalidArgument,
+                 "Neplatné heslo (SetPassword): nejvýše 127 bajtů, bez znaku s kódem 0.");
+        password_ = password;
+    }
 
     void FinishDocument() override {
         closeRun();

@@ -382,10 +382,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 21:
                 doc->DrawText(in.text());
                 break;
-            case 22:
-                password = in.text();
-                doc->SetPassword(password);
-                break;
+            case 22: {
+                const std::string p = in.text();
+                doc->SetPassword(p);
+                password = p; // the one the saves use from now on
+            } break;
             case 23:
                 doc->FinishDocument();
                 break;

@@ -70,6 +70,10 @@ TEST(TiskPdfContract, NumbersAPageCannotTakeAreRefused) {
     EXPECT_EQ(errorOf([&] { doc->SetTextColor(0, 0, 0, kNaN); }), hr::kInvalidArgument);
     EXPECT_EQ(errorOf([&] { doc->UseFont(font, 3e38f); }), hr::kInvalidArgument);
     EXPECT_EQ(errorOf([&] { doc->SetTextScaling(0.001f); }), hr::kInvalidArgument);
+    // AES-256 takes at most 127 bytes: a longer password made a file that
+    // no password opened.
+    EXPECT_EQ(errorOf([&] { doc->SetPassword(std::string(128, 'a')); }), hr::kInvalidArgument);
+    EXPECT_EQ(errorOf([&] { doc->SetPassword(std::string("a\0b", 3)); }), hr::kInvalidArgument);
     // At a high resolution the same limit lies further out in its units.
     doc->SetResolution(600);
     EXPECT_EQ(errorOf([&] { doc->MoveTextTo(250000, 0); }), 0);
