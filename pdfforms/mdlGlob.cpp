@@ -438,7 +438,11 @@ PdfDocumentHost Job::documentHost() {
         return *native;
     };
     host.openInViewer = [windows](const std::string& resolvedPath) {
-        windows->shellExecute("open", resolvedPath, "", "", platform::kSwShowNormal);
+        // The shell's "open" runs a program (.exe, .hta) where it shows a
+        // document: an output named so in a parameter file is not opened.
+        if (isPdfFileName(resolvedPath)) {
+            windows->shellExecute("open", resolvedPath, "", "", platform::kSwShowNormal);
+        }
     };
     return host;
 }

@@ -9,6 +9,17 @@
 namespace tiskpdf {
 
 void Canvas::startRun(const TextStyle& style, const FontFace& f) {
+    // The move to the run's start is the one number here that the style's
+    // checks do not bound (the page's origin comes from its file): checked
+    // before anything is written, so that a refusal leaves no half operator.
+    const double baseline = originY - y - f.cellAscent() * style.size;
+    const bool continues = atRunEnd && baseline == runBaseline;
+    const double lineX0 = inText ? lineX : 0, lineY0 = inText ? lineY : 0;
+    const double dx = std::round((originX + x - lineX0) * 10000.0) / 10000.0;
+    const double dy = std::round((baseline - lineY0) * 10000.0) / 10000.0;
+    if (!continues && !(fitsPdfNumber(dx) && fitsPdfNumber(dy) && fitsPdfNumber(lineX0 + dx) &&
+                        fitsPdfNumber(lineY0 + dy)))
+        fail(hr::kPdfWrite, "Poloha textu mimo rozsah PDF.");
     std::string& o = ops;
     if (!inText) {
         o += "BT\n";
@@ -40,8 +51,6 @@ void Canvas::startRun(const TextStyle& style, const FontFace& f) {
         std::copy(style.color, style.color + 4, emColor);
         emColorMode = style.colorMode;
     }
-    const double baseline = originY - y - f.cellAscent() * style.size;
-    const bool continues = atRunEnd && baseline == runBaseline;
     runStartX = originX + x;
     runBaseline = baseline;
     runOpen = true;
@@ -55,8 +64,6 @@ void Canvas::startRun(const TextStyle& style, const FontFace& f) {
     // lines repeat the same operator, which compresses to almost
     // nothing. The line start is kept as the reader computes it from the
     // rounded numbers written, so the rounding does not add up.
-    const double dx = std::round((runStartX - lineX) * 10000.0) / 10000.0;
-    const double dy = std::round((runBaseline - lineY) * 10000.0) / 10000.0;
     lineX += dx;
     lineY += dy;
     appendNumber(o, dx);
@@ -113,6 +120,9 @@ void Canvas::endText() {
 }
 
 void Canvas::placeImage(int image, double w, double h, double left, double bottom) {
+    for (double v : {w, h, left, bottom, left + w, bottom + h})
+        if (!fitsPdfNumber(v))
+            fail(hr::kPdfWrite, "Poloha obrázku mimo rozsah PDF.");
     endText();
     ops += "q ";
     appendNumber(ops, w);

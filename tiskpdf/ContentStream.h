@@ -15,6 +15,11 @@ inline constexpr const char* kFontPrefix = "/TPF";
 inline constexpr const char* kImagePrefix = "/TPI";
 inline constexpr const char* kWatermarkPrefix = "/TPW";
 
+// How far from the top-left corner of a page (or of a watermark drawing) a
+// position, a picture's size or the end of a text may lie, in points in
+// either direction: the usual limit of PDF user space (some 11.5 m).
+inline constexpr double kMaxPosition = 32767;
+
 // The text state the next run is drawn with (it belongs to the document).
 struct TextStyle {
     int font = -1; // index of the face in the document, -1 before UseFont
@@ -67,7 +72,8 @@ struct Canvas {
     bool empty() const { return ops.empty(); }
 
     // Opens a text-showing operator at the text position with the style;
-    // `face` is the style's face.
+    // `face` is the style's face. A position that cannot be written raises
+    // kPdfWrite with nothing changed.
     void startRun(const TextStyle& style, const FontFace& face);
     // Closes the open text-showing operator; `face` is the face it shows.
     void closeRun(const FontFace& face);
@@ -92,7 +98,8 @@ struct Canvas {
     // Ends a text object, so that other operators may follow.
     void endText();
     // Places picture `image` with its lower left corner at (left, bottom)
-    // of the user space, w × h points large.
+    // of the user space, w × h points large. Numbers that cannot be written
+    // raise kPdfWrite with nothing changed.
     void placeImage(int image, double w, double h, double left, double bottom);
 
     // The operators as a complete stream (a text object ended).

@@ -53,6 +53,22 @@ struct Watermark {
     int resolution = 72;
 };
 
+// Font sizes in points and horizontal scaling in percent that a call may
+// set: far beyond what a form uses, and small enough that every position and
+// extent computed from them stays a number a PDF reader takes.
+constexpr float kMinFontSize = 0.01f, kMaxFontSize = 1000;
+constexpr float kMinScaling = 1, kMaxScaling = 1000;
+// The longest password AES-256 encryption takes, in bytes of UTF-8.
+constexpr std::size_t kMaxPasswordBytes = 127;
+// The smallest picture drawn, in points: smaller would be written as 0.
+constexpr double kMinPictureSize = 0.01;
+
+// A position in points from the top-left corner that a page can take
+// (false for NaN and the infinities).
+bool onPage(double points) {
+    return std::fabs(points) <= kMaxPosition;
+}
+
 bool sameDrawing(const Canvas& a, const Canvas& b) {
     return a.ops == b.ops && a.inText == b.inText && a.fonts == b.fonts && a.images == b.images;
 }
@@ -133,6 +149,9 @@ public:
             fail(hr::kImageUnreadable, "Obrázek nelze přečíst: " + path + " (" + e.what() + ")");
         }
         Picture pic = decodePicture(bytes, path);
+        // ImageResolution gives the resolution as a 32-bit integer.
+        if (!(pic.xDpi <= kMaxPdfNumber && pic.yDpi <= kMaxPdfNumber))
+            fail(hr::kImageUnreadable, "Obrázek nelze přečíst: " + path + " (nesmyslné rozlišení)");
         QPDFObjectHandle xobj = out_.newStream(pic.data);
         QPDFObjectHandle dict = xobj.getDict();
         dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
@@ -201,10 +220,18 @@ public:
     void DrawImage(std::int32_t image, float x, float y) override {
         const Image& img = imageAt(image);
         Canvas& c = canvas();
-        closeRun();
         const double k = 72.0 / currentResolution();
         const double w = img.width * 72.0 / img.xDpi;
         const double h = img.height * 72.0 / img.yDpi;
+        if (!onPage(x * k) || !onPage(y * k))
+            fail(hr::kInvalidArgument, "Neplatná poloha obrázku (DrawImage): nejvýše 32767 bodů "
+                                       "od levého horního rohu.");
+        if (!(w >= kMinPictureSize && w <= kMaxPosition && h >= kMinPictureSize &&
+              h <= kMaxPosition))
+            fail(hr::kInvalidArgument, "Obrázek nelze nakreslit ve své velikosti " +
+                                           shortNumber(w) + " × " + shortNumber(h) +
+                                           " bodů (DrawImage): povoleno 0,01 až 32767 bodů.");
+        closeRun();
         const double left = c.originX + x * k;
         const double bottom = c.originY - y * k - h;
         c.placeImage(image, w, h, left, bottom);
@@ -216,7 +243,7 @@ public:
         closeRun();
         Watermark& w = *watermarks_[watermarkTarget_];
         if (w.drawings.empty() || !sameDrawing(w.drawings.back()->canvas, w.open->canvas))
-            keepDrawing(w);
+            keepDrawing(w, std::move(w.open));
         w.open.reset();
         watermarkTarget_ = -1;
         current_ = pages_.empty() ? nullptr : &pages_[selected_]->canvas;
@@ -225,10 +252,13 @@ public:
     void ApplyWatermark(std::int32_t page, std::int32_t watermark) override {
         checkPage(page);
         Watermark& w = watermarkAt(watermark);
-        if (w.drawings.empty()) { // never drawn: an empty drawing
-            w.open = std::make_unique<WatermarkDrawing>();
-            keepDrawing(w);
-        }
+        // Its drawing is not finished: which one the page would show is
+        // not clear, and the open drawing must stay where the calls draw.
+        if (watermark - 1 == watermarkTarget_)
+            fail(hr::kWrongState,
+                 "Vodoznak se právě kreslí; nejdříve EndWatermark (ApplyWatermark).");
+        if (w.drawings.empty()) // never drawn: an empty drawing
+            keepDrawing(w, std::make_unique<WatermarkDrawing>());
         addUnique(pages_[page]->watermarks, w.drawings.back()->id);
     }
 
@@ -264,8 +294,9 @@ public:
     void UseFont(std::int32_t font, float size) override {
         if (font < 1 || font > static_cast<std::int32_t>(fonts_.size()))
             fail(hr::kBadHandle, "Neplatné číslo písma: " + std::to_string(font));
-        if (!(size > 0))
-            fail(hr::kInvalidArgument, "Neplatná velikost písma.");
+        if (!(size >= kMinFontSize && size <= kMaxFontSize))
+            fail(hr::kInvalidArgument,
+                 "Neplatná velikost písma (UseFont): povoleno 0,01 až 1000 bodů.");
         if (font - 1 == text_.font && size == text_.size)
             return;
         closeRun();
@@ -275,8 +306,9 @@ public:
     }
 
     void SetTextScaling(float percent) override {
-        if (!(percent > 0) || !std::isfinite(percent))
-            fail(hr::kInvalidArgument, "Neplatné horizontální měřítko písma.");
+        if (!(percent >= kMinScaling && percent <= kMaxScaling))
+            fail(hr::kInvalidArgument,
+                 "Neplatné horizontální měřítko písma (SetTextScaling): povoleno 1 až 1000 %.");
         if (percent == text_.scale)
             return;
         closeRun();
@@ -291,6 +323,9 @@ public:
     }
 
     void SetTextColor(float red, float green, float blue, float fourth) override {
+        // The fourth component is not used in RGB, but a NaN is no argument.
+        if (!std::isfinite(fourth))
+            fail(hr::kInvalidArgument, "Složka barvy mimo rozsah 0 až 1.");
         const float v[4] = {red, green, blue, colorMode_ == 2 ? fourth : 0.0f};
         for (float c : v)
             if (!(c >= 0.0f && c <= 1.0f))
@@ -304,8 +339,11 @@ public:
 
     void MoveTextTo(float x, float y) override {
         Canvas& c = canvas();
-        closeRun();
         const double k = 72.0 / currentResolution();
+        if (!onPage(x * k) || !onPage(y * k))
+            fail(hr::kInvalidArgument, "Neplatná poloha textu (MoveTextTo): nejvýše 32767 bodů "
+                                       "od levého horního rohu.");
+        closeRun();
         if (c.x != x * k || c.y != y * k)
             c.atRunEnd = false;
         c.x = x * k;
@@ -321,10 +359,25 @@ public:
         FontFace& f = *fonts_[text_.font];
         if (!c.runOpen)
             c.startRun(text_, f);
+        const std::size_t mark = c.ops.size();
+        const double x0 = c.x;
         c.appendText(f, text, advanceFactor_);
+        if (!onPage(c.x)) { // nothing of it is drawn; the run stays open as it was
+            c.ops.resize(mark);
+            c.x = x0;
+            fail(hr::kInvalidArgument,
+                 "Text by sahal dál než 32767 bodů od levého okraje stránky (DrawText).");
+        }
     }
 
-    void SetPassword(const std::string& password) override { password_ = password; }
+    void SetPassword(const std::string& password) override {
+        // AES-256 takes the first 127 bytes of a password (a longer one made
+        // a file no password opens), and a reader cannot type a zero byte.
+        if (password.size() > kMaxPasswordBytes || password.find('\0') != std::string::npos)
+            fail(hr::kInvalidArgument,
+                 "Neplatné heslo (SetPassword): nejvýše 127 bajtů, bez znaku s kódem 0.");
+        password_ = password;
+    }
 
     void FinishDocument() override {
         closeRun();
@@ -333,6 +386,9 @@ public:
     }
 
     void SaveDocument(const std::string& path, bool flag) override {
+        // A PDF without pages is no document a reader opens.
+        if (pages_.empty())
+            fail(hr::kWrongState, "Dokument nemá žádnou stránku, nelze jej uložit: " + path);
         const std::string file = resolve(path);
         closeRun();
         try {
@@ -346,7 +402,8 @@ public:
             fail(hr::kPdfWrite, std::string("Chyba při sestavení PDF: ") + e.what());
         }
         writeAtomically(out_, import_.sources(), import_.version(), password_, file, path);
-        if (flag && host_.openInViewer) {
+        // Only a PDF goes to the viewer: the shell runs a .hta or .exe.
+        if (flag && host_.openInViewer && pdfforms::isPdfFileName(file)) {
             try {
                 host_.openInViewer(file);
             } catch (...) {
@@ -365,7 +422,9 @@ private:
     void checkPage(std::int32_t index) const {
         if (index < 0 || index >= static_cast<std::int32_t>(pages_.size()))
             fail(hr::kPageIndex, "Stránka " + std::to_string(index) + " neexistuje (dokument má " +
-                                     std::to_string(pages_.size()) + " stran).");
+                                     czechCount(static_cast<long long>(pages_.size()), "stranu",
+                                                "strany", "stran") +
+                                     ").");
     }
 
     const Image& imageAt(std::int32_t h) const {
@@ -392,11 +451,11 @@ private:
         return pages_.empty() ? 72 : pages_[selected_]->resolution;
     }
 
-    void keepDrawing(Watermark& w) {
-        w.open->id = static_cast<int>(drawings_.size()) + 1;
-        w.open->xobject = out_.newStream();
-        drawings_.push_back(w.open.get());
-        w.drawings.push_back(std::move(w.open));
+    void keepDrawing(Watermark& w, std::unique_ptr<WatermarkDrawing> d) {
+        d->id = static_cast<int>(drawings_.size()) + 1;
+        d->xobject = out_.newStream();
+        drawings_.push_back(d.get());
+        w.drawings.push_back(std::move(d));
     }
 
     void updateAdvanceFactor() { advanceFactor_ = text_.size * (text_.scale / 100.0) / 1000.0; }

@@ -338,7 +338,7 @@ Picture decodeBmp(const std::string& b, const std::string& name) {
     if (width <= 0 || height == 0 || width > 100000 || height > 100000 || height < -100000)
         unreadable(name, "neplatné rozměry");
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        unsupported(name, std::to_string(bpp) + " bitů na bod");
+        unsupported(name, czechCount(bpp, "bit", "bity", "bitů") + " na bod");
     const bool topDown = height < 0;
     if (topDown)
         height = -height;

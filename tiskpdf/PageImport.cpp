@@ -14,6 +14,29 @@
 
 namespace tiskpdf {
 
+namespace {
+
+// The visible area of a page: its CropBox, else its MediaBox, else Letter.
+void pageBox(QPDFObjectHandle page, double& llx, double& lly, double& urx, double& ury) {
+    QPDFObjectHandle box = page.getKey("/CropBox");
+    if (!box.isArray() || box.getArrayNItems() != 4)
+        box = page.getKey("/MediaBox");
+    llx = 0, lly = 0, urx = 612, ury = 792;
+    if (box.isArray() && box.getArrayNItems() == 4) {
+        auto r = box.getArrayAsRectangle();
+        llx = std::min(r.llx, r.urx);
+        urx = std::max(r.llx, r.urx);
+        lly = std::min(r.lly, r.ury);
+        ury = std::max(r.lly, r.ury);
+    }
+}
+
+// Far beyond any page (PDF's own limit is 14,400 units), near enough for
+// every position drawn on it to be a number a reader takes.
+constexpr double kMaxPageCoordinate = 1000000;
+
+} // namespace
+
 PageImport::PageImport(QPDF& out, std::function<std::string(const std::string&)> resolve)
     : out_(out), resolve_(std::move(resolve)) {}
 
@@ -41,8 +64,16 @@ Source& PageImport::openSource(const std::string& path, const std::string& passw
             fail(hr::kFileNotFound, "Soubor PDF neexistuje: " + path);
         pdf->processFile(file.c_str(), password.c_str());
         pdf->pushInheritedAttributesToPage();
-        for (auto& page : pdf->getAllPages())
+        for (auto& page : pdf->getAllPages()) {
+            double box[4];
+            pageBox(page, box[0], box[1], box[2], box[3]);
+            for (double v : box)
+                if (!(std::fabs(v) <= kMaxPageCoordinate))
+                    fail(hr::kPdfUnreadable, "Soubor PDF nelze přečíst: " + path + " (stránka " +
+                                                 std::to_string(src.pristine.size() + 1) +
+                                                 " má nesmyslnou velikost)");
             src.pristine.push_back(page);
+        }
     } catch (const pdfforms::NumberedError&) {
         throw;
     } catch (const QPDFExc& e) {
@@ -107,17 +138,8 @@ std::unique_ptr<Page> PageImport::pageEntry(QPDFObjectHandle page, QPDFObjectHan
     auto p = std::make_unique<Page>();
     p->object = page;
     p->pristine = pristine;
-    QPDFObjectHandle box = pristine.getKey("/CropBox");
-    if (!box.isArray() || box.getArrayNItems() != 4)
-        box = pristine.getKey("/MediaBox");
-    double llx = 0, lly = 0, urx = 612, ury = 792;
-    if (box.isArray() && box.getArrayNItems() == 4) {
-        auto r = box.getArrayAsRectangle();
-        llx = std::min(r.llx, r.urx);
-        urx = std::max(r.llx, r.urx);
-        lly = std::min(r.lly, r.ury);
-        ury = std::max(r.lly, r.ury);
-    }
+    double llx, lly, urx, ury;
+    pageBox(pristine, llx, lly, urx, ury);
     // The page as it is shown: turned clockwise by /Rotate (a multiple of
     // 90 degrees; another value is not valid and shows the page upright).
     long long rotate = 0;

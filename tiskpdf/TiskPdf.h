@@ -27,7 +27,8 @@ constexpr std::int32_t hresult(std::uint32_t v) {
 // A file to be read (PDF or picture) does not exist (HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)).
 inline constexpr std::int32_t kFileNotFound = hresult(0x80070002u);
 // An argument is out of its range: an unknown mode, a non-zero reserved
-// argument, a resolution or font size not above zero, more different
+// argument, a resolution not above zero, a number that is not finite, a
+// position, size or scaling beyond what a page takes, more different
 // characters than one face takes (E_INVALIDARG).
 inline constexpr std::int32_t kInvalidArgument = hresult(0x80070057u);
 // A PDF file cannot be read (OpenPdf, AppendPdf); the description names it.
@@ -45,7 +46,8 @@ inline constexpr std::int32_t kPageIndex = hresult(0x80040306u);
 // A font, picture or watermark handle the object did not issue.
 inline constexpr std::int32_t kBadHandle = hresult(0x80040307u);
 // The call does not fit the state: drawing without a page or without a
-// font, BeginWatermark inside a watermark, EndWatermark outside one.
+// font, BeginWatermark inside a watermark, EndWatermark outside one,
+// ApplyWatermark of the watermark being drawn, saving without pages.
 inline constexpr std::int32_t kWrongState = hresult(0x80040308u);
 // The output file cannot be written (SaveDocument); an existing file is kept.
 inline constexpr std::int32_t kSaveFailed = hresult(0x80040309u);

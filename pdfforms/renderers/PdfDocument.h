@@ -9,6 +9,7 @@
 //     the object resolves through its host.
 #pragma once
 
+#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -81,6 +82,22 @@ struct PdfDocumentHost {
     // Opens a saved file in the system's PDF viewer, not waited for.
     std::function<void(const std::string& resolvedPath)> openInViewer;
 };
+
+// Whether a file is a PDF by its name: the name ends in ".pdf", in any case.
+// SaveDocument's flag opens the saved file with the shell, which runs a file
+// named .hta or .exe instead of showing it, so only a PDF is opened. A name
+// with a colon (an alternate data stream) is none.
+inline bool isPdfFileName(const std::string& path) {
+    std::size_t start = path.find_last_of("\\/");
+    start = start == std::string::npos ? (path.size() >= 2 && path[1] == ':' ? 2 : 0) : start + 1;
+    const std::string name = path.substr(start);
+    if (name.size() < 4 || name.find(':') != std::string::npos)
+        return false;
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".pdf";
+}
 
 // The programmatic identifier under which the document class is created.
 inline constexpr const char* kPdfDocumentProgId = "TiskPDF.PDFDocument4";

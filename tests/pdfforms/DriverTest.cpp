@@ -275,6 +275,15 @@ TEST_F(DriverTest, SuccessfulJobRendersAndSaves) {
     EXPECT_TRUE(fs::equivalent(host.resolvePath("C:\\DRO\\{TISK}\\FAKTURA2.PDF"),
                                prefix + "/drive_c/DRO/{tisk}/faktura2.pdf"));
     EXPECT_EQ(host.resolvePath("/etc/hostname"), "/etc/hostname");
+
+    // The flag opens only a PDF: the shell would run an output named .exe
+    // (here a program that leaves a mark).
+    const std::string program = prefix + "/drive_c/DRO/Out.exe";
+    std::ofstream(program) << "#!/bin/sh\ntouch '" << root << "/started'\n";
+    fs::permissions(program, fs::perms::owner_all);
+    host.openInViewer(program);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(fs::exists(root + "/started"));
 }
 
 TEST(DotCommandsTest, IndentationAndHeaders) {
