@@ -279,20 +279,6 @@ private:
     VARIANT values_[6];
 };
 
-// Whether a file name ends in the extension .pdf, in any case.
-bool isPdfName(std::string_view name) {
-    constexpr std::string_view kExtension = ".pdf";
-    if (name.size() < kExtension.size())
-        return false;
-    const std::string_view tail = name.substr(name.size() - kExtension.size());
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] + 32) : tail[i];
-        if (c != kExtension[i])
-            return false;
-    }
-    return true;
-}
-
 // What the document asks of the program, answered by the platform layer.
 class DocumentHost {
 public:
@@ -318,7 +304,7 @@ public:
         // Only a PDF file is opened: the shell would run a file with any other
         // extension (.exe, .hta, .js) as the program it is.
         host.openInViewer = [windows](const std::string& file) {
-            if (isPdfName(file))
+            if (pdfforms::isPdfFileName(file))
                 windows->shellExecute("open", file, "", "", platform::kSwShowNormal);
         };
         return host;
