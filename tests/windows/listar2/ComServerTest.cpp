@@ -137,7 +137,7 @@ TEST_F(ComServerTest, VtableCallsAndTheirErrors) {
     support->Release();
 
     EXPECT_EQ(doc->SelectPage(5), static_cast<HRESULT>(tiskpdf::hr::kPageIndex));
-    EXPECT_EQ(lastErrorDescription(), L"Stránka 5 neexistuje (dokument má 2 stran).");
+    EXPECT_EQ(lastErrorDescription(), L"Stránka 5 neexistuje (dokument má 2 strany).");
     EXPECT_EQ(doc->OpenPdf(Bstr(L"C:\\neni\\nic.pdf"), Bstr(L"")),
               static_cast<HRESULT>(tiskpdf::hr::kFileNotFound));
     EXPECT_EQ(lastErrorDescription(), L"Soubor PDF neexistuje: C:\\neni\\nic.pdf");
@@ -173,7 +173,7 @@ TEST_F(ComServerTest, LateBoundCallsConvertArgumentsAndReportExceptions) {
     EXPECT_EQ(invoke(L"SelectPage", DISPATCH_METHOD, {number(9)}, nullptr, &exception),
               DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, static_cast<SCODE>(tiskpdf::hr::kPageIndex));
-    EXPECT_STREQ(exception.bstrDescription, L"Stránka 9 neexistuje (dokument má 2 stran).");
+    EXPECT_STREQ(exception.bstrDescription, L"Stránka 9 neexistuje (dokument má 2 strany).");
     ::SysFreeString(exception.bstrDescription);
     ::SysFreeString(exception.bstrSource);
 

@@ -66,7 +66,7 @@ got=$(cscript draw.vbs | tr -d '\r')
 expected='pages 2
 resolution 144
 saved
-error -2147220730 Stránka 7 neexistuje (dokument má 2 stran).
+error -2147220730 Stránka 7 neexistuje (dokument má 2 strany).
 error 13
 error 438'
 [ "$got" = "$expected" ] || {
@@ -88,7 +88,7 @@ try { doc.SelectPage(-1); } catch (e) { WScript.Echo("error " + e.number + " " +
 JS
 got=$(cscript draw.js | tr -d '\r')
 expected='pages 2
-error -2147220730 Stránka -1 neexistuje (dokument má 2 stran).'
+error -2147220730 Stránka -1 neexistuje (dokument má 2 strany).'
 [ "$got" = "$expected" ] || {
     printf 'expected:\n%s\ngot:\n%s\n' "$expected" "$got"
     fail "the JScript's output differs"
