@@ -14,17 +14,6 @@ namespace hr = tiskpdf::hr;
 
 namespace {
 
-template <class F> std::int32_t errorOf(F&& f, std::string* description = nullptr) {
-    try {
-        f();
-    } catch (const pdfforms::NumberedError& e) {
-        if (description)
-            *description = e.description();
-        return e.number();
-    }
-    return 0;
-}
-
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
 

@@ -16,17 +16,6 @@ std::unique_ptr<pdfforms::IPDFDocument> newDoc() {
     return tiskpdf::CreatePdfDocument({});
 }
 
-template <class F> std::int32_t errorOf(F&& f, std::string* description = nullptr) {
-    try {
-        f();
-    } catch (const pdfforms::NumberedError& e) {
-        if (description)
-            *description = e.description();
-        return e.number();
-    }
-    return 0;
-}
-
 const std::string kCzech =
     "Žluťoučký kůň úpěl ďábelské ódy: ĚŠČŘŽÝÁÍÉ ěščřžýáíé ůú ň ť ď ľ ĺ ŕ ô ä";
 const std::string kBoxTop = "┌──────┬──────┐";

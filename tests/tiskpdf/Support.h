@@ -211,4 +211,17 @@ inline void render(pdfforms::IPDFDocument& doc, const Job& job, const std::strin
     doc.FinishDocument();
 }
 
+// The number of the error that f raises, 0 when it raises none; its
+// description into *description.
+template <class F> std::int32_t errorOf(F&& f, std::string* description = nullptr) {
+    try {
+        f();
+    } catch (const pdfforms::NumberedError& e) {
+        if (description)
+            *description = e.description();
+        return e.number();
+    }
+    return 0;
+}
+
 } // namespace tiskpdf_test
