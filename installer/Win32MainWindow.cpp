@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/DllSearch.h"
 #include "platform/Encoding.h"
 #include "resources/Resources.h"
 #include "uInstal.h"
@@ -273,11 +274,8 @@ void Win32MainWindow::Impl::create() {
     ::InitCommonControlsEx(&icc);
     // The rich edit control's class lives in its own library, taken by its
     // full path from the system folder, never from the installer's folder.
-    wchar_t systemFolder[MAX_PATH];
-    const UINT systemLength = ::GetSystemDirectoryW(systemFolder, MAX_PATH);
-    const std::wstring system(systemFolder, systemLength < MAX_PATH ? systemLength : 0);
-    if (!system.empty() && !::LoadLibraryW((system + L"\\Msftedit.dll").c_str()))
-        ::LoadLibraryW((system + L"\\Riched20.dll").c_str());
+    if (!platform::loadSystemDll(L"Msftedit.dll"))
+        platform::loadSystemDll(L"Riched20.dll");
 
     // The program is DPI-aware (its manifest says so): the layout at 96
     // pixels per inch is scaled by the system's DPI.

@@ -668,15 +668,9 @@ public:
         if (outer)
             return CLASS_E_NOAGGREGATION;
         PdfDocument4* document = nullptr;
-        try {
-            document = new PdfDocument4();
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        } catch (const std::exception& e) {
-            return failWith(E_FAIL, e.what());
-        } catch (...) {
-            return failWith(E_UNEXPECTED, kUnexpected);
-        }
+        if (const HRESULT created = guarded([&] { document = new PdfDocument4(); });
+            FAILED(created))
+            return created;
         const HRESULT hr = document->QueryInterface(riid, object);
         document->Release();
         return hr;

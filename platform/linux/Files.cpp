@@ -71,12 +71,8 @@ public:
         const auto it = open_.find(key);
         if (it == open_.end())
             return false;
-        for (const auto& [t, other] : it->second) {
-            (void)t;
-            if (!(other.share & kShareDelete))
-                return true;
-        }
-        return false;
+        return std::any_of(it->second.begin(), it->second.end(),
+                           [](const auto& entry) { return !(entry.second.share & kShareDelete); });
     }
     void release(Key key, std::uint64_t token) {
         std::lock_guard<std::mutex> lock(m_);
@@ -249,12 +245,6 @@ Result<std::unique_ptr<File>> LinuxWindows::createFile(const std::string& path, 
     }
     return std::unique_ptr<File>(std::make_unique<LinuxFile>(
         fd, *host, key, token, &options_.readFault, &options_.writeFault));
-}
-
-Result<std::unique_ptr<File>> LinuxWindows::holdFile(const std::string& path) {
-    // The share table refuses writers while the hold is open; deleting and
-    // renaming ask it as well (refusesDelete).
-    return createFile(path, Access::Read, kShareRead, Disposition::OpenExisting);
 }
 
 Result<std::uint32_t> LinuxWindows::fileAttributes(const std::string& path) {

@@ -46,7 +46,6 @@ public:
     // Files (Files.cpp)
     Result<std::unique_ptr<File>> createFile(const std::string& path, Access access,
                                              std::uint32_t share, Disposition disposition) override;
-    Result<std::unique_ptr<File>> holdFile(const std::string& path) override;
     Result<std::uint32_t> fileAttributes(const std::string& path) override;
     Result<std::vector<FindData>> findFiles(const std::string& pattern) override;
     Result<std::string> fullPathName(const std::string& path) override;

@@ -254,13 +254,6 @@ Result<std::unique_ptr<File>> Win32Windows::createFile(const std::string& path, 
         h, std::move(native), &options_.readFault, &options_.writeFault));
 }
 
-// The system enforces the hold: a handle that reads and shares reading
-// only, which the image loader's own open (execute access, sharing reading
-// and deleting) is compatible with.
-Result<std::unique_ptr<File>> Win32Windows::holdFile(const std::string& path) {
-    return createFile(path, Access::Read, kShareRead, Disposition::OpenExisting);
-}
-
 Result<std::uint32_t> Win32Windows::fileAttributes(const std::string& path) {
     std::wstring w;
     if (!widePath(path, w))

@@ -137,8 +137,11 @@ public:
     // it for writing, deleting, renaming it or moving another file over it
     // fails. A file that another handle has open for writing or deleting
     // cannot be held (ERROR_SHARING_VIOLATION). Reading the File reads the
-    // held file; closing or destroying it ends the hold.
-    virtual Result<std::unique_ptr<File>> holdFile(const std::string& path) = 0;
+    // held file; closing or destroying it ends the hold. Each implementation
+    // enforces the sharing in its createFile.
+    Result<std::unique_ptr<File>> holdFile(const std::string& path) {
+        return createFile(path, Access::Read, kShareRead, Disposition::OpenExisting);
+    }
     // GetFileAttributes.
     virtual Result<std::uint32_t> fileAttributes(const std::string& path) = 0;
     // FindFirstFile / FindNextFile / FindClose over one pattern; "*" and "?"
