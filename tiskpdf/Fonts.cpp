@@ -1,6 +1,7 @@
 #include "Fonts.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 
@@ -51,10 +52,30 @@ void appendUtf16Hex(std::string& s, std::uint32_t cp) {
     }
 }
 
+// The typewriter faces of Windows and their metric twins elsewhere: text
+// set in them is laid out in columns, so their stand-in must be monospaced.
+bool isFixedPitchFamily(const std::string& family) {
+    static const char* const kFamilies[] = {"Courier New",     "Courier",         "Lucida Console",
+                                            "Consolas",        "Liberation Mono", "Cousine",
+                                            "DejaVu Sans Mono"};
+    return std::any_of(std::begin(kFamilies), std::end(kFamilies), [&](const char* known) {
+        const std::size_t n = std::strlen(known);
+        if (family.size() != n)
+            return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (std::tolower(static_cast<unsigned char>(family[i])) !=
+                std::tolower(static_cast<unsigned char>(known[i])))
+                return false;
+        return true;
+    });
+}
+
 } // namespace
 
 platform::FontData FontFace::find(const std::string& family, bool bold, bool italic) {
-    std::optional<platform::FontData> data = platform::findFontData(family, bold, italic);
+    std::optional<platform::FontData> data = platform::findFontData(
+        family, bold, italic,
+        isFixedPitchFamily(family) ? platform::FontPitch::Fixed : platform::FontPitch::Any);
     if (!data)
         fail(hr::kFontUnusable, "Písmo \"" + family + "\" nebylo nalezeno (RegisterFont).");
     return std::move(*data);

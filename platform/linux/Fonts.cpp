@@ -38,9 +38,16 @@ std::vector<std::string> LinuxWindows::installedFontNames() {
     return {names.begin(), names.end()};
 }
 
-std::optional<FontData> findFontData(const std::string& family, bool bold, bool italic) {
+std::optional<FontData> findFontData(const std::string& family, bool bold, bool italic,
+                                     FontPitch pitch) {
     FcPattern* pat = FcPatternCreate();
     FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    // After the family itself: where it is missing, the monospaced default
+    // rather than the sans-serif one.
+    if (pitch == FontPitch::Fixed) {
+        FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>("monospace"));
+        FcPatternAddInteger(pat, FC_SPACING, FC_MONO);
+    }
     FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pat, FC_SCALABLE, FcTrue);

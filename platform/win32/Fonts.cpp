@@ -112,7 +112,8 @@ std::vector<std::string> Win32Windows::installedFontNames() {
 
 namespace platform {
 
-std::optional<FontData> findFontData(const std::string& family, bool bold, bool italic) {
+std::optional<FontData> findFontData(const std::string& family, bool bold, bool italic,
+                                     FontPitch pitch) {
     const std::wstring face = win32::wide(family);
     if (face.size() >= LF_FACESIZE || face.find(L'\0') != std::wstring::npos)
         return std::nullopt;
@@ -126,7 +127,10 @@ std::optional<FontData> findFontData(const std::string& family, bool bold, bool 
     wanted.lfOutPrecision = OUT_TT_ONLY_PRECIS;
     wanted.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     wanted.lfQuality = DEFAULT_QUALITY;
-    wanted.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    // A fixed-pitch family is asked for as such: the mapper then gives a
+    // monospaced face where the family itself is missing.
+    wanted.lfPitchAndFamily =
+        pitch == FontPitch::Fixed ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH | FF_DONTCARE;
     std::memcpy(wanted.lfFaceName, face.c_str(), (face.size() + 1) * sizeof(wchar_t));
 
     HFONT font = ::CreateFontIndirectW(&wanted);

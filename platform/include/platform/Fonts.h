@@ -20,8 +20,14 @@ struct FontData {
     std::string identity;
 };
 
+// What the caller needs of the face's widths. A family laid out in columns
+// asks for a fixed pitch, so that where the system lacks the family, its
+// stand-in is monospaced too and not the system's proportional default.
+enum class FontPitch { Any, Fixed };
+
 // The face the system picks for a family, weight and style; nothing when it
 // has no outline face to give (no font installed at all, a bitmap font).
-std::optional<FontData> findFontData(const std::string& family, bool bold, bool italic);
+std::optional<FontData> findFontData(const std::string& family, bool bold, bool italic,
+                                     FontPitch pitch = FontPitch::Any);
 
 } // namespace platform

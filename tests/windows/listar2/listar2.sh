@@ -6,7 +6,8 @@
 #      program's folder (or says that it is missing), which registers the
 #      component and says so; no PDF is written meanwhile;
 #   2. the example jobs: their PDFs have the pages, the text and the
-#      embedded fonts of the Linux build's PDFs of the same jobs;
+#      embedded fonts of the Linux build's PDFs of the same jobs, and
+#      without Courier New and its substitute the same columns;
 #   3. failed jobs show the general message (with the component's own
 #      number and description when the save fails) and write no PDF; a
 #      command line that is not a print job ends silently;
@@ -122,6 +123,21 @@ done
 [ "$compared" -eq 5 ] || fail "$compared PDF files compared, 5 expected"
 [ "$(ls "$pdf" | wc -l)" -eq 5 ] || fail "other PDF files written: $(ls "$pdf")"
 echo "ok - the example jobs match the Linux build (pages, text, fonts)"
+
+# Without Courier New and its substitute, the mapper's stand-in is still a
+# monospaced face: the columns of the text are those of the Linux build.
+"$run" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+    /v 'Courier New' /f >/dev/null || fail "the font substitute stays"
+rm -f "$pdf"/*
+echo 'start C:\DRO2015\{tisk} Listar2.exe $ C:\DRO2015\{TISK}\SESTAVA.PAR
+exit 0' | "$run" "$harness_exe" --timeout 60 - >/dev/null || fail "the job without Courier New failed"
+for f in "$nativeprefix"/drive_c/DRO2015/PDF/Pohled*.pdf; do
+    pdftotext -layout "$f" "$work/linux.txt"
+    pdftotext -layout "$pdf/$(basename "$f")" "$work/windows.txt" || fail "no $(basename "$f")"
+    diff -u "$work/linux.txt" "$work/windows.txt" || fail "without Courier New the columns differ"
+done
+pdffonts "$pdf"/Pohled*.pdf | grep -q Mono || fail "the stand-in for Courier New is not monospaced"
+echo "ok - without Courier New a monospaced stand-in keeps the columns"
 
 # With the save flag the component opens the saved PDF in the program that
 # Windows opens PDF files with: here one that notes what it was given.
