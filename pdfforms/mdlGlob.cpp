@@ -21,6 +21,8 @@ constexpr const char* kReadFandError = "Chyba při čtení Fand souboru (CtiFand
 // The most an indented printout may grow to: every line gets the indent's
 // blanks, so a large indent on a long printout would multiply it.
 constexpr std::size_t kMaxIndentedText = std::size_t{1} << 30;
+// The most a printout or a parameter file may hold.
+constexpr std::uintmax_t kMaxText = std::uintmax_t{1} << 30;
 
 // A failure inside a procedure other than a numbered error (memory
 // exhausted, a length beyond the library's limit) as a numbered error with
@@ -267,7 +269,11 @@ JobOutcome Job::Main(const std::string& commandLine) {
             // Type "V" passes the parameter check but has no print form.
             throw runtimeError(err::kObjectVariableNotSet);
         }
-        printForm_->FandText(std::move(FandText)); // a big printout is not held twice
+        if (FandTextReader_) {
+            printForm_->FandTextFrom(std::move(FandTextReader_));
+        } else {
+            printForm_->FandText(std::move(FandText)); // a big printout is not held twice
+        }
         printForm_->PDFVzor(PDFVzor);
         printForm_->PDFDoc(document_);
         printForm_->VodoznakFile(VodoznakFile);
@@ -277,6 +283,7 @@ JobOutcome Job::Main(const std::string& commandLine) {
         // The printout is drawn: its text need not stay in memory while the
         // document is written.
         printForm_->FandText({});
+        FandTextReader_.reset();
         document_->SaveDocument(PDFFile, SaveFlag);
         EndJob();
         return JobOutcome::Saved;
@@ -375,13 +382,47 @@ bool Job::FileExists(const std::string& path) {
     return !ec;
 }
 
+// The printout read from its file while it is drawn, a megabyte at a time.
+class FileTextReader final : public FandTextReader {
+public:
+    explicit FileTextReader(std::ifstream in) : in_(std::move(in)), piece_(kPieceSize) {}
+    std::string_view next() override {
+        in_.read(piece_.data(), static_cast<std::streamsize>(piece_.size()));
+        if (in_.bad()) {
+            throw runtimeError(err::kDeviceIoError);
+        }
+        return {piece_.data(), static_cast<std::size_t>(in_.gcount())};
+    }
+
+private:
+    static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+    std::ifstream in_;
+    std::vector<char> piece_;
+};
+
 void Job::CtiFandFile() {
     try {
         withProcedureText(kReadFandError, [this] {
-            FandText = readWholeFile(FandFile);
-            if (StartsWithDotCommand(FandText)) {
-                ApplyDotCommands(FandText);
+            // A text that starts with dot-commands is changed as a whole;
+            // any other is read while it is drawn.
+            std::ifstream in = openForReading(FandFile);
+            char start[4] = {};
+            in.read(start, sizeof start);
+            if (in.bad()) {
+                throw runtimeError(err::kDeviceIoError);
             }
+            if (StartsWithDotCommand(
+                    std::string_view(start, static_cast<std::size_t>(in.gcount())))) {
+                FandText = readWholeFile(FandFile);
+                ApplyDotCommands(FandText);
+                return;
+            }
+            in.clear();
+            in.seekg(0);
+            if (!in) {
+                throw runtimeError(err::kDeviceIoError);
+            }
+            FandTextReader_ = std::make_unique<FileTextReader>(std::move(in));
         });
     } catch (const NumberedError& error) {
         throw error.withDescription(kReadFandError);
@@ -392,9 +433,10 @@ void Job::EndJob() {
     document_.reset();
     printForm_.reset();
     converter_.reset();
+    FandTextReader_.reset();
 }
 
-std::string Job::readWholeFile(const std::string& path) {
+std::ifstream Job::openForReading(const std::string& path) {
     const std::optional<std::string> native = mdlAPI::ResolvePath(windows_, path);
     if (!native) {
         throw runtimeError(err::kFileNotFound);
@@ -412,11 +454,23 @@ std::string Job::readWholeFile(const std::string& path) {
     if (!in) {
         throw runtimeError(err::kPermissionDenied);
     }
+    // A text beyond the limit would not fit into memory where it must be
+    // held whole, and would take days to draw where it is read in pieces.
+    if (const auto size = std::filesystem::file_size(file, ec); !ec && size > kMaxText) {
+        throw runtimeError(err::kOutOfMemory);
+    }
+    return in;
+}
+
+std::string Job::readWholeFile(const std::string& path) {
+    std::ifstream in = openForReading(path);
     // Read in large blocks: a printout may be tens of megabytes.
     std::string bytes;
-    if (const auto size = std::filesystem::file_size(file, ec); !ec) {
+    in.seekg(0, std::ios::end);
+    if (const std::streamoff size = in.tellg(); size > 0) {
         bytes.reserve(static_cast<std::size_t>(size));
     }
+    in.seekg(0);
     std::vector<char> block(1 << 16);
     while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
         bytes.append(block.data(), static_cast<std::size_t>(in.gcount()));

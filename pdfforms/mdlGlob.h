@@ -3,6 +3,7 @@
 // which every failed job is reported.
 #pragma once
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -83,10 +84,13 @@ public:
     std::string PrilohaFile;
     std::string Heslo;
     std::string FandText;
+    // The printout read while it is drawn, where FandText stays empty.
+    std::unique_ptr<FandTextReader> FandTextReader_;
 
 private:
     void readParameters();
     const cls1250& converter();
+    std::ifstream openForReading(const std::string& path);
     std::string readWholeFile(const std::string& path);
     PdfDocumentHost documentHost();
     std::unique_ptr<clsPDFTiskopis> createPrintForm();

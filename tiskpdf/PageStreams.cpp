@@ -115,13 +115,17 @@ std::size_t PageStreams::add(std::string data) {
     }
     const std::size_t n = done_.size();
     if (inline_) {
-        done_.push_back(compress_(data));
+        std::string result = compress_(data);
+        const Stored where = spill(result);
+        done_.push_back(where.spilled ? std::string() : std::move(result));
+        stored_.push_back(where);
         dropped_.push_back(false);
         return n;
     }
     changed_.wait(lock, [this] { return queue_.size() < kMaxQueued || failure_; });
     raiseFailure();
     done_.emplace_back();
+    stored_.emplace_back();
     dropped_.push_back(false);
     queue_.push_back({n, std::move(data)});
     ++busy_;
@@ -147,10 +151,14 @@ void PageStreams::work() {
             error = std::current_exception();
         }
         std::string().swap(job.data);
+        Stored where;
+        if (!error)
+            where = spill(result);
         lock.lock();
         if (error && !failure_)
             failure_ = error;
-        if (!dropped_[job.number])
+        stored_[job.number] = where;
+        if (!dropped_[job.number] && !where.spilled)
             done_[job.number] = std::move(result);
         --busy_;
         changed_.notify_all();
@@ -161,6 +169,38 @@ void PageStreams::wait() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return busy_ == 0; });
     raiseFailure();
+}
+
+PageStreams::Stored PageStreams::spill(const std::string& result) {
+    if (!scratchTried_) {
+        scratchTried_ = true;
+        if (auto created = platform::createScratchFile())
+            scratch_ = std::move(*created);
+    }
+    Stored where;
+    if (!scratch_ || scratchFull_ || result.empty())
+        return where;
+    // A full disk keeps this stream and the rest in memory.
+    const platform::Result<std::uint64_t> offset = scratch_->append(result.data(), result.size());
+    if (!offset) {
+        scratchFull_ = true;
+        return where;
+    }
+    where.offset = *offset;
+    where.size = result.size();
+    where.spilled = true;
+    return where;
+}
+
+std::string PageStreams::compressed(std::size_t n) const {
+    const Stored& where = stored_[n];
+    if (!where.spilled || dropped_[n])
+        return done_[n];
+    std::string data(where.size, '\0');
+    if (const platform::WinError e = scratch_->readAt(where.offset, data.data(), data.size()))
+        throw std::runtime_error("page content cannot be read back (error " + std::to_string(e) +
+                                 ")");
+    return data;
 }
 
 void PageStreams::discard(std::size_t n) {

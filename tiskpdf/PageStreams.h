@@ -1,5 +1,7 @@
 // The finished content streams of the pages, compressed on a second thread
-// while the drawing goes on, and held only as their compressed bytes.
+// while the drawing goes on, and kept only as their compressed bytes: in a
+// scratch file until the save reads them back, or in memory where no
+// scratch file can be had.
 #pragma once
 
 #include <condition_variable>
@@ -13,6 +15,8 @@
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "platform/Host.h"
 
 namespace tiskpdf {
 
@@ -52,8 +56,9 @@ public:
     std::size_t add(std::string data);
     // Waits until every stream handed in is compressed.
     void wait();
-    // The compressed bytes of stream n; only after wait().
-    const std::string& compressed(std::size_t n) const { return done_[n]; }
+    // The compressed bytes of stream n; only after wait(). A scratch file
+    // that cannot be read back raises std::runtime_error.
+    std::string compressed(std::size_t n) const;
     // The stream is not needed any more.
     void discard(std::size_t n);
 
@@ -64,14 +69,27 @@ private:
         std::string data;
     };
 
+    struct Stored {
+        std::uint64_t offset = 0;
+        std::size_t size = 0;
+        bool spilled = false; // in the scratch file, else in done_
+    };
+
     void work();
     void raiseFailure(); // with mutex_ held
+    // Puts a result into the scratch file where it can; by the one thread
+    // that compresses, without mutex_ held.
+    Stored spill(const std::string& result);
 
     Compress compress_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Job> queue_;
     std::vector<std::string> done_;
+    std::vector<Stored> stored_;
+    std::unique_ptr<platform::ScratchFile> scratch_;
+    bool scratchTried_ = false;
+    bool scratchFull_ = false;
     std::vector<bool> dropped_;
     std::size_t busy_ = 0; // streams handed in and not yet stored
     std::exception_ptr failure_;

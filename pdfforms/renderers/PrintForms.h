@@ -22,9 +22,13 @@ struct JobContext {
 // The rendering procedure shared by all print forms.
 class clsPDFFormular : public clsPDFTiskopis {
 public:
-    // Swapped rather than assigned: a short new value would keep the old
-    // text's buffer, and a printout may be tens of megabytes.
-    void FandText(std::string vNewValue) override { FandText_.swap(vNewValue); }
+    // The old text, of any length, goes with the reader it was in.
+    void FandText(std::string vNewValue) override {
+        FandText_ = std::make_unique<StringTextReader>(std::move(vNewValue));
+    }
+    void FandTextFrom(std::unique_ptr<FandTextReader> reader) override {
+        FandText_ = std::move(reader);
+    }
     void PDFVzor(const std::string& vNewValue) override { PDFVzor_ = vNewValue; }
     void VodoznakFile(const std::string& vNewValue) override { VodoznakFile_ = vNewValue; }
     void PrilohaFile(const std::string& vNewValue) override { PrilohaFile_ = vNewValue; }
@@ -67,7 +71,7 @@ private:
     bool Pitch12On = false;
     bool Pitch17On = false;
     bool DoubleWidthOn = false;
-    std::string FandText_;
+    std::unique_ptr<FandTextReader> FandText_;
     std::string PDFVzor_;
     std::string VodoznakFile_;
     std::string PrilohaFile_;

@@ -16,6 +16,33 @@ constexpr const char* kFontFace = "Courier New";
 // Below this picture resolution a watermark is not used.
 constexpr std::int32_t kMinWatermarkResolution = 72;
 
+// The text byte by byte across the reader's pieces, with one byte of
+// look-ahead.
+class TextCursor {
+public:
+    explicit TextCursor(FandTextReader& reader) : reader_(reader) {}
+    bool more() {
+        while (at_ == piece_.size()) {
+            if (ended_) {
+                return false;
+            }
+            piece_ = reader_.next();
+            at_ = 0;
+            ended_ = piece_.empty();
+        }
+        return true;
+    }
+    // Only after more() said true.
+    unsigned char take() { return static_cast<unsigned char>(piece_[at_++]); }
+    unsigned char peek() const { return static_cast<unsigned char>(piece_[at_]); }
+
+private:
+    FandTextReader& reader_;
+    std::string_view piece_;
+    std::size_t at_ = 0;
+    bool ended_ = false;
+};
+
 // A double result stored into a single-precision variable: out of its range
 // is an overflow, as the run-time's conversion reports it.
 float toSingle(double value) {
@@ -174,9 +201,12 @@ public:
     }
 
     void walkText() {
-        const std::string& text = f.FandText_;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const auto code = static_cast<unsigned char>(text[i]);
+        if (!f.FandText_) {
+            return;
+        }
+        TextCursor text(*f.FandText_);
+        while (text.more()) {
+            const unsigned char code = text.take();
             switch (code) {
             case 2:
             case 4:
@@ -207,8 +237,8 @@ public:
             case 12:
                 // A form feed that ends the text gives no further page: a FAND
                 // print usually ends with one.
-                if (i + 1 < text.size()) {
-                    pageBreak(static_cast<unsigned char>(text[i + 1]) == 176);
+                if (text.more()) {
+                    pageBreak(text.peek() == 176);
                 }
                 break;
             case 176:
@@ -218,7 +248,8 @@ public:
                 if (const std::string_view box = boxCharacter(code); !box.empty()) {
                     doc.DrawText(std::string(box));
                 } else {
-                    doc.DrawText(f.job_.converter.ToWinChr(std::string_view(text).substr(i, 1)));
+                    const char byte = static_cast<char>(code);
+                    doc.DrawText(f.job_.converter.ToWinChr(std::string_view(&byte, 1)));
                 }
                 break;
             }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "FandTextReader.h"
 #include "PdfDocument.h"
 
 namespace pdfforms {
@@ -16,6 +17,9 @@ public:
 
     // The whole FAND text, one character per byte of the DOS text.
     virtual void FandText(std::string vNewValue) = 0;
+    // The same text read from its file while it is drawn, in place of a
+    // FandText held whole.
+    virtual void FandTextFrom(std::unique_ptr<FandTextReader> reader) = 0;
     // Template of the first page of every form.
     virtual void PDFVzor(const std::string& vNewValue) = 0;
     // Watermark picture, or empty.

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -512,6 +513,69 @@ Result<std::unique_ptr<ReplacementFile>> LinuxWindows::createReplacement(const s
 
 Result<std::unique_ptr<ReplacementFile>> createNativeReplacement(const std::string& nativePath) {
     return openReplacement(nativePath, nullptr, nullptr);
+}
+
+namespace {
+
+// Unlinked from the start: nothing is left behind, whatever ends the process.
+class HostScratchFile final : public ScratchFile {
+public:
+    explicit HostScratchFile(int fd) : fd_(fd) {}
+    ~HostScratchFile() override { ::close(fd_); }
+
+    Result<std::uint64_t> append(const void* data, std::size_t size) override {
+        const std::uint64_t at = end_;
+        const auto* p = static_cast<const char*>(data);
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t n = ::pwrite(fd_, p + done, size - done, static_cast<off_t>(end_));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return Result<std::uint64_t>::failure(n < 0 ? winErrorFromErrno(errno)
+                                                            : kErrorDiskFull);
+            done += static_cast<std::size_t>(n);
+            end_ += static_cast<std::uint64_t>(n);
+        }
+        return at;
+    }
+
+    WinError readAt(std::uint64_t offset, void* buffer, std::size_t size) override {
+        if (offset > end_ || size > end_ - offset)
+            return kErrorInvalidParameter;
+        auto* p = static_cast<char*>(buffer);
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t n =
+                ::pread(fd_, p + done, size - done, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return n < 0 ? winErrorFromErrno(errno) : kErrorHandleEof;
+            done += static_cast<std::size_t>(n);
+        }
+        return kErrorSuccess;
+    }
+
+private:
+    int fd_;
+    std::uint64_t end_ = 0;
+};
+
+} // namespace
+
+Result<std::unique_ptr<ScratchFile>> createScratchFile() {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string folder = tmp && *tmp ? tmp : "/tmp";
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        // A file system without anonymous files: a named one, unlinked at once.
+        std::string name = folder + "/tiskpdf-XXXXXX";
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd >= 0)
+            ::unlink(name.c_str());
+    }
+    if (fd < 0)
+        return Result<std::unique_ptr<ScratchFile>>::failure(winErrorFromErrno(errno));
+    return std::unique_ptr<ScratchFile>(std::make_unique<HostScratchFile>(fd));
 }
 
 Result<std::string> LinuxWindows::nativePath(const std::string& path) {

@@ -81,4 +81,18 @@ std::filesystem::path fsPath(std::string_view nativePath);
 // primitive serves Windows::createReplacement.
 Result<std::unique_ptr<ReplacementFile>> createNativeReplacement(const std::string& nativePath);
 
+// A file for data that need not stay in memory: in the system's temporary
+// folder, open to this process alone, and gone once closed or once the
+// process ends, however it ends. Used by one thread at a time.
+class ScratchFile {
+public:
+    virtual ~ScratchFile() = default;
+    // Adds the bytes at the end; returns the offset they start at.
+    virtual Result<std::uint64_t> append(const void* data, std::size_t size) = 0;
+    // Reads exactly size bytes that were written from offset on.
+    virtual WinError readAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
+};
+
+Result<std::unique_ptr<ScratchFile>> createScratchFile();
+
 } // namespace platform
