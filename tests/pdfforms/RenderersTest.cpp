@@ -72,6 +72,39 @@ Calls concat(std::initializer_list<Calls> parts) {
     return all;
 }
 
+// A text read from its file in pieces draws as the same text held whole,
+// also where a form feed ends a piece and the next piece says what follows.
+TEST_F(RendererTest, TextInPiecesDrawsAsTheWholeText) {
+    class Pieces final : public FandTextReader {
+    public:
+        Pieces(std::string text, std::size_t size) : text_(std::move(text)), size_(size) {}
+        std::string_view next() override {
+            const std::string_view piece = std::string_view(text_).substr(at_, size_);
+            at_ += piece.size();
+            return piece;
+        }
+
+    private:
+        std::string text_;
+        std::size_t size_;
+        std::size_t at_ = 0;
+    };
+    doc->pagesOf["c:\\forms\\faktura.pdf"] = 1;
+    const std::string text = "ab\r\n\x02" "c\fd\f\xb0" "e\x82\r\nf\f";
+    const Calls whole = render(text);
+    for (std::size_t size : {1, 2, 3, 7}) {
+        SCOPED_TRACE(size);
+        doc = std::make_shared<RecordingDocument>();
+        doc->pagesOf["c:\\forms\\faktura.pdf"] = 1;
+        clsPDFFaktura form(JobContext{converter, textColor});
+        form.FandTextFrom(std::make_unique<Pieces>(text, size));
+        form.PDFVzor("c:\\forms\\faktura.pdf");
+        form.PDFDoc(doc);
+        form.MakePDF();
+        EXPECT_EQ(doc->calls, whole);
+    }
+}
+
 TEST_F(RendererTest, SetUpWithoutWatermarkThenTextThenFinish) {
     doc->pagesOf["c:\\forms\\faktura.pdf"] = 2;
     const Calls expected = concat({

@@ -281,6 +281,36 @@ TEST(FilesContract, ReplacementFilesAreAllOrNothing) {
               (std::vector<std::string>{"doc.pdf", "new.pdf"}));
 }
 
+TEST(FilesContract, ScratchFileGivesBackWhatWasAppendedAndLeavesNothing) {
+    namespace fs = std::filesystem;
+    const auto entries = [] {
+        std::size_t n = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(fs::temp_directory_path()))
+            ++n;
+        return n;
+    };
+    const std::size_t before = entries();
+    {
+        auto created = createScratchFile();
+        ASSERT_TRUE(created);
+        ScratchFile& scratch = **created;
+        const std::string big(100000, 'x');
+        EXPECT_EQ(*scratch.append("first", 5), 0u);
+        EXPECT_EQ(*scratch.append(big.data(), big.size()), 5u);
+        EXPECT_EQ(*scratch.append("last", 4), 100005u);
+        std::string back(4, '\0');
+        EXPECT_EQ(scratch.readAt(100005, back.data(), 4), kErrorSuccess);
+        EXPECT_EQ(back, "last");
+        std::string middle(big.size(), '\0');
+        EXPECT_EQ(scratch.readAt(5, middle.data(), middle.size()), kErrorSuccess);
+        EXPECT_EQ(middle, big);
+        // Nothing is read from beyond what was written.
+        EXPECT_EQ(scratch.readAt(100006, back.data(), 4), kErrorInvalidParameter);
+        EXPECT_EQ(scratch.readAt(~std::uint64_t{0}, back.data(), 4), kErrorInvalidParameter);
+    }
+    EXPECT_EQ(entries(), before);
+}
+
 TEST(FilesContract, HeldFileIsReadByOthersButNeitherWrittenNorDeletedNorRenamed) {
     Sandbox sb;
     auto& win = sb.win();
