@@ -153,11 +153,12 @@ awk -v gzreport="$(gz6 "$IN/report1000.txt")" -v gzlisting="$(gz6 "$IN/listing10
         }
         row("growth/Listar2/100000", "")
         row("growth/Listar2/10000+password", "growth/Listar2/10000")
-        target("growth: 10,000 pages, peak memory", m["growth/Listar2/10000"], 64, " MB")
+        target("growth: 10,000 pages, peak memory", m["growth/Listar2/10000"], 48, " MB")
         target("growth: memory per page, 1,000 to 10,000 pages",
-               (m["growth/Listar2/10000"] - m["growth/Listar2/1000"]) * 1024 / 9000, 2, " KB")
+               (m["growth/Listar2/10000"] - m["growth/Listar2/1000"]) * 1024 / 9000, 3, " KB")
         target("growth: memory per page, 10,000 to 100,000 pages",
-               (m["growth/Listar2/100000"] - m["growth/Listar2/10000"]) * 1024 / 90000, 2, " KB")
+               (m["growth/Listar2/100000"] - m["growth/Listar2/10000"]) * 1024 / 90000, 3, " KB")
+        target("growth: 100,000 pages, peak memory", m["growth/Listar2/100000"], 350, " MB")
         target("growth: password costs", 100 * (t["growth/Listar2/10000+password"] / t["growth/Listar2/10000"] - 1), 20, " %")
     }' "$OUT/results.txt" | tee "$OUT/table.md"
 echo
