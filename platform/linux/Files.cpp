@@ -16,6 +16,7 @@
 #include <map>
 #include <mutex>
 
+#include "ScratchFile.h"
 #include "platform/Encoding.h"
 
 namespace platform {
@@ -518,46 +519,26 @@ Result<std::unique_ptr<ReplacementFile>> createNativeReplacement(const std::stri
 namespace {
 
 // Unlinked from the start: nothing is left behind, whatever ends the process.
-class HostScratchFile final : public ScratchFile {
+class HostScratchFile final : public OffsetScratchFile {
 public:
     explicit HostScratchFile(int fd) : fd_(fd) {}
     ~HostScratchFile() override { ::close(fd_); }
 
-    Result<std::uint64_t> append(const void* data, std::size_t size) override {
-        const std::uint64_t at = end_;
-        const auto* p = static_cast<const char*>(data);
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t n = ::pwrite(fd_, p + done, size - done, static_cast<off_t>(end_));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return Result<std::uint64_t>::failure(n < 0 ? winErrorFromErrno(errno)
-                                                            : kErrorDiskFull);
-            done += static_cast<std::size_t>(n);
-            end_ += static_cast<std::uint64_t>(n);
-        }
-        return at;
-    }
-
-    WinError readAt(std::uint64_t offset, void* buffer, std::size_t size) override {
-        if (offset > end_ || size > end_ - offset)
-            return kErrorInvalidParameter;
-        auto* p = static_cast<char*>(buffer);
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t n =
-                ::pread(fd_, p + done, size - done, static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return n < 0 ? winErrorFromErrno(errno) : kErrorHandleEof;
-            done += static_cast<std::size_t>(n);
-        }
-        return kErrorSuccess;
-    }
-
 private:
+    Result<std::size_t> writeSome(std::uint64_t offset, const void* data,
+                                  std::size_t size) override {
+        return moved(::pwrite(fd_, data, size, static_cast<off_t>(offset)));
+    }
+    Result<std::size_t> readSome(std::uint64_t offset, void* buffer, std::size_t size) override {
+        return moved(::pread(fd_, buffer, size, static_cast<off_t>(offset)));
+    }
+    static Result<std::size_t> moved(ssize_t n) {
+        if (n < 0)
+            return Result<std::size_t>::failure(winErrorFromErrno(errno));
+        return static_cast<std::size_t>(n);
+    }
+
     int fd_;
-    std::uint64_t end_ = 0;
 };
 
 } // namespace

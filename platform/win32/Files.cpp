@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <functional>
 
+#include "ScratchFile.h"
 #include "win32/Win32Windows.h"
 
 namespace platform {
@@ -388,47 +389,31 @@ namespace {
 
 // Opened for deletion on close: the system removes it when the handle goes,
 // the process's end included. Reads and writes name their offset.
-class Win32ScratchFile final : public ScratchFile {
+class Win32ScratchFile final : public OffsetScratchFile {
 public:
     explicit Win32ScratchFile(HANDLE handle) : handle_(handle) {}
     ~Win32ScratchFile() override { ::CloseHandle(handle_); }
 
-    Result<std::uint64_t> append(const void* data, std::size_t size) override {
-        const std::uint64_t at = end_;
-        const auto* p = static_cast<const char*>(data);
-        for (std::size_t done = 0; done < size;) {
-            const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
-            OVERLAPPED where = at_(end_);
-            DWORD n = 0;
-            if (!::WriteFile(handle_, p + done, ask, &n, &where))
-                return Result<std::uint64_t>::failure(win32::lastError());
-            if (n == 0)
-                return Result<std::uint64_t>::failure(kErrorDiskFull);
-            done += n;
-            end_ += n;
-        }
-        return at;
-    }
-
-    WinError readAt(std::uint64_t offset, void* buffer, std::size_t size) override {
-        if (offset > end_ || size > end_ - offset)
-            return kErrorInvalidParameter;
-        auto* p = static_cast<char*>(buffer);
-        for (std::size_t done = 0; done < size;) {
-            const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
-            OVERLAPPED where = at_(offset + done);
-            DWORD n = 0;
-            if (!::ReadFile(handle_, p + done, ask, &n, &where))
-                return win32::lastError();
-            if (n == 0)
-                return kErrorHandleEof;
-            done += n;
-        }
-        return kErrorSuccess;
-    }
-
 private:
-    static OVERLAPPED at_(std::uint64_t offset) {
+    Result<std::size_t> writeSome(std::uint64_t offset, const void* data,
+                                  std::size_t size) override {
+        OVERLAPPED where = at(offset);
+        DWORD n = 0;
+        if (!::WriteFile(handle_, data, chunk(size), &n, &where))
+            return Result<std::size_t>::failure(win32::lastError());
+        return std::size_t{n};
+    }
+    Result<std::size_t> readSome(std::uint64_t offset, void* buffer, std::size_t size) override {
+        OVERLAPPED where = at(offset);
+        DWORD n = 0;
+        if (!::ReadFile(handle_, buffer, chunk(size), &n, &where))
+            return Result<std::size_t>::failure(win32::lastError());
+        return std::size_t{n};
+    }
+    static DWORD chunk(std::size_t size) {
+        return static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    }
+    static OVERLAPPED at(std::uint64_t offset) {
         OVERLAPPED where{};
         where.Offset = static_cast<DWORD>(offset);
         where.OffsetHigh = static_cast<DWORD>(offset >> 32);
@@ -436,7 +421,6 @@ private:
     }
 
     HANDLE handle_;
-    std::uint64_t end_ = 0;
 };
 
 } // namespace
@@ -451,10 +435,9 @@ Result<std::unique_ptr<ScratchFile>> createScratchFile() {
     wchar_t name[MAX_PATH + 1] = {};
     if (::GetTempFileNameW(folder, L"tpd", 0, name) == 0)
         return R::failure(win32::lastError());
-    const HANDLE handle = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                       TRUNCATE_EXISTING,
-                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                                       nullptr);
+    const HANDLE handle =
+        ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const WinError e = win32::lastError();
         ::DeleteFileW(name);

@@ -90,7 +90,9 @@ TEST_F(RendererTest, TextInPiecesDrawsAsTheWholeText) {
         std::size_t at_ = 0;
     };
     doc->pagesOf["c:\\forms\\faktura.pdf"] = 1;
-    const std::string text = "ab\r\n\x02" "c\fd\f\xb0" "e\x82\r\nf\f";
+    const std::string text = "ab\r\n\x02"
+                             "c\fd\f\xb0"
+                             "e\x82\r\nf\f";
     const Calls whole = render(text);
     for (std::size_t size : {1, 2, 3, 7}) {
         SCOPED_TRACE(size);
