@@ -269,8 +269,8 @@ JobOutcome Job::Main(const std::string& commandLine) {
             // Type "V" passes the parameter check but has no print form.
             throw runtimeError(err::kObjectVariableNotSet);
         }
-        if (FandTextReader_) {
-            printForm_->FandTextFrom(std::move(FandTextReader_));
+        if (fandTextReader_) {
+            printForm_->FandTextFrom(std::move(fandTextReader_));
         } else {
             printForm_->FandText(std::move(FandText)); // a big printout is not held twice
         }
@@ -283,7 +283,6 @@ JobOutcome Job::Main(const std::string& commandLine) {
         // The printout is drawn: its text need not stay in memory while the
         // document is written.
         printForm_->FandText({});
-        FandTextReader_.reset();
         document_->SaveDocument(PDFFile, SaveFlag);
         EndJob();
         return JobOutcome::Saved;
@@ -382,6 +381,8 @@ bool Job::FileExists(const std::string& path) {
     return !ec;
 }
 
+namespace {
+
 // The printout read from its file while it is drawn, a megabyte at a time.
 class FileTextReader final : public FandTextReader {
 public:
@@ -400,6 +401,8 @@ private:
     std::vector<char> piece_;
 };
 
+} // namespace
+
 void Job::CtiFandFile() {
     try {
         withProcedureText(kReadFandError, [this] {
@@ -408,21 +411,18 @@ void Job::CtiFandFile() {
             std::ifstream in = openForReading(FandFile);
             char start[4] = {};
             in.read(start, sizeof start);
-            if (in.bad()) {
-                throw runtimeError(err::kDeviceIoError);
-            }
-            if (StartsWithDotCommand(
-                    std::string_view(start, static_cast<std::size_t>(in.gcount())))) {
-                FandText = readWholeFile(FandFile);
-                ApplyDotCommands(FandText);
-                return;
-            }
+            const auto got = static_cast<std::size_t>(in.gcount());
             in.clear();
             in.seekg(0);
             if (!in) {
                 throw runtimeError(err::kDeviceIoError);
             }
-            FandTextReader_ = std::make_unique<FileTextReader>(std::move(in));
+            if (StartsWithDotCommand(std::string_view(start, got))) {
+                FandText = readAll(in);
+                ApplyDotCommands(FandText);
+            } else {
+                fandTextReader_ = std::make_unique<FileTextReader>(std::move(in));
+            }
         });
     } catch (const NumberedError& error) {
         throw error.withDescription(kReadFandError);
@@ -433,7 +433,7 @@ void Job::EndJob() {
     document_.reset();
     printForm_.reset();
     converter_.reset();
-    FandTextReader_.reset();
+    fandTextReader_.reset();
 }
 
 std::ifstream Job::openForReading(const std::string& path) {
@@ -464,6 +464,10 @@ std::ifstream Job::openForReading(const std::string& path) {
 
 std::string Job::readWholeFile(const std::string& path) {
     std::ifstream in = openForReading(path);
+    return readAll(in);
+}
+
+std::string Job::readAll(std::ifstream& in) {
     // Read in large blocks: a printout may be tens of megabytes.
     std::string bytes;
     in.seekg(0, std::ios::end);

@@ -84,14 +84,13 @@ public:
     std::string PrilohaFile;
     std::string Heslo;
     std::string FandText;
-    // The printout read while it is drawn, where FandText stays empty.
-    std::unique_ptr<FandTextReader> FandTextReader_;
 
 private:
     void readParameters();
     const cls1250& converter();
     std::ifstream openForReading(const std::string& path);
     std::string readWholeFile(const std::string& path);
+    static std::string readAll(std::ifstream& in);
     PdfDocumentHost documentHost();
     std::unique_ptr<clsPDFTiskopis> createPrintForm();
 
@@ -100,6 +99,8 @@ private:
     std::unique_ptr<cls1250> converter_;
     std::shared_ptr<IPDFDocument> document_;
     std::unique_ptr<clsPDFTiskopis> printForm_;
+    // The printout read while it is drawn, where FandText stays empty.
+    std::unique_ptr<FandTextReader> fandTextReader_;
 };
 
 } // namespace pdfforms::mdlGlob

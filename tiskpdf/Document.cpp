@@ -401,8 +401,7 @@ public:
         } catch (const std::exception& e) {
             fail(hr::kPdfWrite, std::string("Chyba při sestavení PDF: ") + e.what());
         }
-        writeAtomically(out_, import_.sources(), import_.version(), password_, streamData_.get(),
-                        file, path);
+        writeAtomically(out_, import_.sources(), import_.version(), password_, file, path);
         // Only a PDF goes to the viewer: the shell runs a .hta or .exe.
         if (flag && host_.openInViewer && pdfforms::isPdfFileName(file)) {
             try {
@@ -502,13 +501,11 @@ private:
         for (WatermarkDrawing* w : drawings_)
             assembly.formXObject(w->xobject, w->canvas);
         assembly.pages(pages_);
-        streamData_ = assembly.streamData();
         setDocumentInfo(out_, info_, documentMode_);
     }
 
     pdfforms::PdfDocumentHost host_;
     PageStreams streams_; // before out_: its streams' data is read from here
-    std::shared_ptr<const FinishedStreamData> streamData_;
     QPDF out_;
     PageImport import_{out_, [this](const std::string& path) { return resolve(path); }};
     std::vector<std::unique_ptr<Page>> pages_;

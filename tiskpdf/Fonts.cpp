@@ -1,7 +1,6 @@
 #include "Fonts.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
 
@@ -10,6 +9,7 @@
 #include <hb.h>
 
 #include "Util.h"
+#include "platform/Encoding.h"
 
 namespace tiskpdf {
 
@@ -59,14 +59,7 @@ bool isFixedPitchFamily(const std::string& family) {
                                             "Consolas",        "Liberation Mono", "Cousine",
                                             "DejaVu Sans Mono"};
     return std::any_of(std::begin(kFamilies), std::end(kFamilies), [&](const char* known) {
-        const std::size_t n = std::strlen(known);
-        if (family.size() != n)
-            return false;
-        for (std::size_t i = 0; i < n; ++i)
-            if (std::tolower(static_cast<unsigned char>(family[i])) !=
-                std::tolower(static_cast<unsigned char>(known[i])))
-                return false;
-        return true;
+        return platform::equalsIgnoreCase(family, known);
     });
 }
 

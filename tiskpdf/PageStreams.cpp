@@ -113,20 +113,14 @@ std::size_t PageStreams::add(std::string data) {
             inline_ = true; // no second thread on this system: compressed here
         }
     }
-    const std::size_t n = done_.size();
+    const std::size_t n = streams_.size();
     if (inline_) {
-        std::string result = compress_(data);
-        const Stored where = spill(result);
-        done_.push_back(where.spilled ? std::string() : std::move(result));
-        stored_.push_back(where);
-        dropped_.push_back(false);
+        streams_.push_back(spill(compress_(data)));
         return n;
     }
     changed_.wait(lock, [this] { return queue_.size() < kMaxQueued || failure_; });
     raiseFailure();
-    done_.emplace_back();
-    stored_.emplace_back();
-    dropped_.push_back(false);
+    streams_.emplace_back();
     queue_.push_back({n, std::move(data)});
     ++busy_;
     changed_.notify_all();
@@ -151,15 +145,12 @@ void PageStreams::work() {
             error = std::current_exception();
         }
         std::string().swap(job.data);
-        Stored where;
-        if (!error)
-            where = spill(result);
+        Stored stored = error ? Stored{} : spill(std::move(result));
         lock.lock();
         if (error && !failure_)
             failure_ = error;
-        stored_[job.number] = where;
-        if (!dropped_[job.number] && !where.spilled)
-            done_[job.number] = std::move(result);
+        if (!streams_[job.number].dropped)
+            streams_[job.number] = std::move(stored);
         --busy_;
         changed_.notify_all();
     }
@@ -171,33 +162,33 @@ void PageStreams::wait() {
     raiseFailure();
 }
 
-PageStreams::Stored PageStreams::spill(const std::string& result) {
+PageStreams::Stored PageStreams::spill(std::string result) {
     if (!scratchTried_) {
         scratchTried_ = true;
         if (auto created = platform::createScratchFile())
             scratch_ = std::move(*created);
     }
-    Stored where;
-    if (!scratch_ || scratchFull_ || result.empty())
-        return where;
+    Stored stored;
     // A full disk keeps this stream and the rest in memory.
-    const platform::Result<std::uint64_t> offset = scratch_->append(result.data(), result.size());
-    if (!offset) {
+    if (scratch_ && !scratchFull_ && !result.empty()) {
+        if (const auto offset = scratch_->append(result.data(), result.size())) {
+            stored.offset = *offset;
+            stored.size = result.size();
+            stored.spilled = true;
+            return stored;
+        }
         scratchFull_ = true;
-        return where;
     }
-    where.offset = *offset;
-    where.size = result.size();
-    where.spilled = true;
-    return where;
+    stored.data = std::move(result);
+    return stored;
 }
 
 std::string PageStreams::compressed(std::size_t n) const {
-    const Stored& where = stored_[n];
-    if (!where.spilled || dropped_[n])
-        return done_[n];
-    std::string data(where.size, '\0');
-    if (const platform::WinError e = scratch_->readAt(where.offset, data.data(), data.size()))
+    const Stored& stored = streams_[n];
+    if (!stored.spilled || stored.dropped)
+        return stored.data;
+    std::string data(stored.size, '\0');
+    if (const platform::WinError e = scratch_->readAt(stored.offset, data.data(), data.size()))
         throw std::runtime_error("page content cannot be read back (error " + std::to_string(e) +
                                  ")");
     return data;
@@ -205,10 +196,11 @@ std::string PageStreams::compressed(std::size_t n) const {
 
 void PageStreams::discard(std::size_t n) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (n >= done_.size())
+    if (n >= streams_.size())
         return;
-    dropped_[n] = true;
-    std::string().swap(done_[n]);
+    Stored& stored = streams_[n];
+    stored.dropped = true;
+    std::string().swap(stored.data);
 }
 
 } // namespace tiskpdf

@@ -69,28 +69,29 @@ private:
         std::string data;
     };
 
+    // A compressed stream: its bytes in the scratch file or in data.
     struct Stored {
+        std::string data;
         std::uint64_t offset = 0;
         std::size_t size = 0;
-        bool spilled = false; // in the scratch file, else in done_
+        bool spilled = false;
+        bool dropped = false;
     };
 
     void work();
     void raiseFailure(); // with mutex_ held
-    // Puts a result into the scratch file where it can; by the one thread
-    // that compresses, without mutex_ held.
-    Stored spill(const std::string& result);
+    // The result in the scratch file where it can go, else kept in memory;
+    // by the one thread that compresses, without mutex_ held.
+    Stored spill(std::string result);
 
     Compress compress_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Job> queue_;
-    std::vector<std::string> done_;
-    std::vector<Stored> stored_;
+    std::vector<Stored> streams_;
     std::unique_ptr<platform::ScratchFile> scratch_;
     bool scratchTried_ = false;
     bool scratchFull_ = false;
-    std::vector<bool> dropped_;
     std::size_t busy_ = 0; // streams handed in and not yet stored
     std::exception_ptr failure_;
     bool stopping_ = false;

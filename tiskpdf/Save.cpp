@@ -20,15 +20,16 @@ namespace tiskpdf {
 // compressed twice, and the data is not held twice in memory.
 class FinishedStreamData final : public QPDFObjectHandle::StreamDataProvider {
 public:
-    explicit FinishedStreamData(const PageStreams& streams) : streams_(streams) {}
+    FinishedStreamData(QPDF& out, const PageStreams& streams) : out_(out), streams_(streams) {}
     void add(QPDFObjGen og, std::size_t n) {
         const auto id = static_cast<std::size_t>(og.getObj());
         if (numbers_.size() <= id)
             numbers_.resize(id + 1, kNone);
         numbers_[id] = n;
     }
-    // A stream that cannot be read back is written empty and noted: the save
-    // then fails (an exception would go through the writer's pipelines).
+    // A stream that cannot be read back is written empty and reported as a
+    // warning of the output, which fails the save (an exception would go
+    // through the writer's pipelines).
     void provideStreamData(QPDFObjGen const& og, Pipeline* pipeline) override {
         const auto id = static_cast<std::size_t>(og.getObj());
         if (id < numbers_.size() && numbers_[id] != kNone) {
@@ -36,17 +37,15 @@ public:
                 const std::string data = streams_.compressed(numbers_[id]);
                 pipeline->write(reinterpret_cast<const unsigned char*>(data.data()), data.size());
             } catch (const std::exception& e) {
-                if (problem_.empty())
-                    problem_ = e.what();
+                out_.warn(QPDFExc(qpdf_e_system, "", og.unparse(' '), 0, e.what()));
             }
         }
         pipeline->finish();
     }
-    const std::string& problem() const { return problem_; }
 
 private:
-    std::string problem_;
     static constexpr std::size_t kNone = ~std::size_t{0};
+    QPDF& out_;
     const PageStreams& streams_;
     std::vector<std::size_t> numbers_; // by object number
 };
@@ -101,7 +100,7 @@ std::string errorText(platform::WinError code) {
 } // namespace
 
 Assembly::Assembly(QPDF& out, const PageStreams& streams)
-    : out_(out), streamData_(std::make_shared<FinishedStreamData>(streams)) {}
+    : out_(out), streamData_(std::make_shared<FinishedStreamData>(out, streams)) {}
 
 Assembly::~Assembly() = default;
 
@@ -238,8 +237,8 @@ void setDocumentInfo(QPDF& out, const std::string (&texts)[5], int documentMode)
 }
 
 void writeAtomically(QPDF& out, std::map<std::string, Source>& sources, const PDFVersion& version,
-                     const std::string& password, const FinishedStreamData* streamData,
-                     const std::string& file, const std::string& path) {
+                     const std::string& password, const std::string& file,
+                     const std::string& path) {
     // The PDF takes the file's name only once complete: a failed save
     // leaves no partial file and keeps the one that was there.
     auto created = platform::createNativeReplacement(file);
@@ -275,9 +274,6 @@ void writeAtomically(QPDF& out, std::map<std::string, Source>& sources, const PD
                 warnings.push_back(e);
         if (!warnings.empty()) {
             problem = warnings.front().what();
-            number = hr::kPdfWrite;
-        } else if (streamData && !streamData->problem().empty()) {
-            problem = streamData->problem();
             number = hr::kPdfWrite;
         }
     } catch (const std::exception& e) {

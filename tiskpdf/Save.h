@@ -31,8 +31,6 @@ public:
     void formXObject(QPDFObjectHandle xobject, const Canvas& canvas);
     // The /Contents and /Resources of every page with drawing or watermarks.
     void pages(const std::vector<std::unique_ptr<Page>>& pages);
-    // What hands the pages' streams to the writer.
-    std::shared_ptr<const FinishedStreamData> streamData() const { return streamData_; }
 
 private:
     QPDFObjectHandle resources(QPDFObjectHandle base, const Canvas& c,
@@ -51,11 +49,10 @@ private:
 void setDocumentInfo(QPDF& out, const std::string (&texts)[5], int documentMode);
 
 // Writes the output into `file` (`path` as the caller gave it, for the
-// messages): the file takes the name only once complete. A page stream that
-// streamData could not read back fails the save. Raises kSaveFailed or
-// kPdfWrite.
+// messages): the file takes the name only once complete. A warning of the
+// output or of a source while writing (a page stream that could not be read
+// back among them) fails the save. Raises kSaveFailed or kPdfWrite.
 void writeAtomically(QPDF& out, std::map<std::string, Source>& sources, const PDFVersion& version,
-                     const std::string& password, const FinishedStreamData* streamData,
-                     const std::string& file, const std::string& path);
+                     const std::string& password, const std::string& file, const std::string& path);
 
 } // namespace tiskpdf
