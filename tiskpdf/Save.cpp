@@ -164,6 +164,7 @@ void Assembly::formXObject(QPDFObjectHandle xobject, const Canvas& canvas) {
 }
 
 void Assembly::pages(const std::vector<std::unique_ptr<Page>>& pages) {
+    const QPDFObjectHandle flate = QPDFObjectHandle::newName("/FlateDecode");
     for (auto& pp : pages) {
         Page& p = *pp;
         if (p.streams.empty() && p.watermarks.empty())
@@ -201,8 +202,9 @@ void Assembly::pages(const std::vector<std::unique_ptr<Page>>& pages) {
         }
         for (std::size_t n : p.streams) {
             QPDFObjectHandle text = out_.newStream();
-            text.replaceStreamData(streamData_, QPDFObjectHandle::newName("/FlateDecode"),
-                                   QPDFObjectHandle::newNull());
+            // One name object for all the pages: a name is never changed in
+            // place, and a page's streams are many small objects already.
+            text.replaceStreamData(streamData_, flate, QPDFObjectHandle::newNull());
             text.setFilterOnWrite(false);
             streamData_->add(text.getObjGen(), n);
             contents.push_back(text);
