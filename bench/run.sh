@@ -23,6 +23,9 @@
 # libdeflate at every level (bench_deflate streams). The per-page floor is
 # what one compressed stream per page cannot go below: the template plus each
 # page's bare text compressed alone (zlib level 9; bench_deflate floor).
+# The halves: the report's and the listing's job beside the same job with its
+# page content set aside instead of compressed (drawing), and that content
+# compressed alone with the library's deflater (bench_halves).
 set -eu
 
 BUILD=$(cd "${1:-build}" && pwd)
@@ -108,10 +111,18 @@ for text in report listing; do
     "$BUILD/bench/bench_deflate" streams "$IN/${text}1000.pdf" | sed 's/^/  /' | tee "$OUT/deflate-$text.txt"
 done
 
+echo "The job beside its halves, drawing and compressing, each alone (one process, median of 5):"
+for text in report listing; do
+    echo "  $text:"
+    "$BUILD/bench/bench_halves" "$IN/${text}1000.par" 5 | sed 's/^/    /' | tee "$OUT/halves-$text.txt"
+done
+halves() { awk '/longer half/ {print $NF}' "$OUT/halves-$1.txt"; }
+
 gz6() { gzip -6c "$1" | wc -c; }
 floor() { "$BUILD/bench/bench_deflate" floor "$1" | cut -d' ' -f1; }
 size() { stat -c %s "$@" | awk '{s += $1} END {print s}'; }
-awk -v gzreport="$(gz6 "$IN/report1000.txt")" -v gzlisting="$(gz6 "$IN/listing1000.txt")" \
+awk -v halvesreport="$(halves report)" -v halveslisting="$(halves listing)" \
+    -v gzreport="$(gz6 "$IN/report1000.txt")" -v gzlisting="$(gz6 "$IN/listing1000.txt")" \
     -v floorreport="$(($(floor "$IN/report1000.txt") + $(size "$IN/sestava.pdf")))" \
     -v floorlisting="$(($(floor "$IN/listing1000.txt") + $(size "$IN/sestava.pdf")))" \
     -v floorinvoices="$(($(floor "$IN/invoices.txt") + $(size "$IN/faktura.pdf" "$IN/faktura2.pdf" "$IN/vodoznak.png")))" \
@@ -134,6 +145,8 @@ awk -v gzreport="$(gz6 "$IN/report1000.txt")" -v gzlisting="$(gz6 "$IN/listing10
             gz = i == 1 ? gzreport : gzlisting
             row(text "/Listar2", ""); row(text "/texttopdf", ""); row(text "/enscript+ps2pdf", "")
             target(text ": Listar2 / texttopdf, time", t[text "/Listar2"] / t[text "/texttopdf"], 0.4, " ×")
+            target(text ": job / the longer of drawing and compressing alone",
+                   i == 1 ? halvesreport : halveslisting, 1.3, " ×")
             target(text ": output / gzip -6 of the text (" gz " bytes)", s[text "/Listar2"] / gz, 1.5, " ×")
             target(text ": output / enscript+ps2pdf output", s[text "/Listar2"] / s[text "/enscript+ps2pdf"], 0.99, " ×")
             fl = i == 1 ? floorreport : floorlisting

@@ -89,7 +89,10 @@ std::string readFile(const std::string& path, bool& missing) {
 
 class Document final : public pdfforms::IPDFDocument {
 public:
-    explicit Document(pdfforms::PdfDocumentHost host) : host_(std::move(host)) {
+    explicit Document(pdfforms::PdfDocumentHost host) : Document(std::move(host), nullptr) {}
+    Document(pdfforms::PdfDocumentHost host, PageCompression compress)
+        : host_(std::move(host)),
+          streams_(compress ? PageStreams(std::move(compress)) : PageStreams()) {
         out_.emptyPDF();
         out_.setSuppressWarnings(true);
     }
@@ -532,6 +535,11 @@ private:
 
 std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host) {
     return std::make_unique<Document>(std::move(host));
+}
+
+std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host,
+                                                          PageCompression compress) {
+    return std::make_unique<Document>(std::move(host), std::move(compress));
 }
 
 } // namespace tiskpdf

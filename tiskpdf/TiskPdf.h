@@ -7,13 +7,25 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "PdfDocument.h"
 
 namespace tiskpdf {
 
 std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host);
+
+// Turns a finished page's content stream into the bytes stored for it.
+using PageCompression = std::function<std::string(std::string_view content)>;
+// The same document with its pages' content compressed by `compress`
+// instead of the library's deflater. The result must be what FlateDecode
+// reads for the file to be valid; a benchmark passes a copy to measure the
+// drawing apart from the compression. An empty function is the deflater.
+std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host,
+                                                          PageCompression compress);
 
 // Error numbers of pdfforms::NumberedError raised by the document object.
 // COM-style: negative 32-bit values in the manner of an HRESULT, hence the
