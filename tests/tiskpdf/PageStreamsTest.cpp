@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <chrono>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -139,4 +140,28 @@ TEST(TiskPdfPageStreams, PageDrawnOnAgainAfterOthersWereFinished) {
         red += static_cast<unsigned char>(image[i]) > 200 &&
                static_cast<unsigned char>(image[i + 1]) < 80;
     EXPECT_GT(red, 20);
+}
+
+TEST(TiskPdfPageStreams, DocumentWhoseCompressionFailsSavesNothing) {
+    // The document's own compression stands in for the deflater; its
+    // failure on the worker thread reaches the save, which keeps the file
+    // that was there.
+    TempFolder dir;
+    int calls = 0;
+    auto doc = tiskpdf::CreatePdfDocument({}, [&calls](std::string_view) -> std::string {
+        ++calls;
+        throw std::runtime_error("kaput");
+    });
+    doc->OpenPdf(data("template_a4_gs.pdf"), "");
+    doc->UseFont(doc->RegisterFont("Courier New", false, false, 0, 0, 0), 12);
+    doc->MoveTextTo(100, 100);
+    doc->DrawText("Text");
+    const std::string out = dir / "kept.pdf";
+    std::ofstream(out, std::ios::binary) << "the earlier file";
+    std::string description;
+    EXPECT_EQ(errorOf([&] { doc->SaveDocument(out, false); }, &description),
+              tiskpdf::hr::kPdfWrite);
+    EXPECT_TRUE(contains(description, "kaput")) << description;
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(readAll(out), "the earlier file");
 }
