@@ -20,7 +20,7 @@ int wmain(int argc, wchar_t** argv) {
     // where the package files lie.
     platform::restrictDllSearch();
     const auto system = platform::makeSystemUserInterface();
-    installer::Win32UserInterface ui(*system);
+    installer::MainWindowUserInterface ui(*system);
     platform::HostOptions options;
     options.ui = &ui;
     const auto win = platform::makeHostWindows(options);

@@ -123,7 +123,7 @@ bool isEdit(ControlKind kind) {
 } // namespace
 
 struct Win32MainWindow::Impl {
-    Impl(TInstal& form, Win32UserInterface& ui) : form(form), ui(ui) {}
+    Impl(TInstal& form, MainWindowUserInterface& ui) : form(form), ui(ui) {}
     ~Impl();
 
     void create();
@@ -152,7 +152,7 @@ struct Win32MainWindow::Impl {
     static LRESULT CALLBACK hookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     TInstal& form;
-    Win32UserInterface& ui;
+    MainWindowUserInterface& ui;
     HWND window = nullptr;
     WNDPROC previous = nullptr;
     int dpi = 96;
@@ -177,27 +177,27 @@ struct Win32MainWindow::Impl {
 
 // --- The user interface ---
 
-int Win32UserInterface::messageBox(const std::string& text, const std::string& title,
-                                   std::uint32_t style) {
+int MainWindowUserInterface::messageBox(const std::string& text, const std::string& title,
+                                        std::uint32_t style) {
     if (window_)
         window_->refresh();
     return system_.messageBox(text, title, style);
 }
 
-int Win32UserInterface::showMessageDialog(const platform::MessageDialogSpec& dialog) {
+int MainWindowUserInterface::showMessageDialog(const platform::MessageDialogSpec& dialog) {
     if (window_)
         window_->refresh();
     return system_.showMessageDialog(dialog);
 }
 
-std::optional<std::string> Win32UserInterface::browseForFolder(const std::string& title,
-                                                               const std::string& root) {
+std::optional<std::string> MainWindowUserInterface::browseForFolder(const std::string& title,
+                                                                    const std::string& root) {
     if (window_)
         window_->refresh();
     return system_.browseForFolder(title, root);
 }
 
-void Win32UserInterface::processPendingMessages() {
+void MainWindowUserInterface::processPendingMessages() {
     if (window_)
         window_->pump();
     else
@@ -206,7 +206,7 @@ void Win32UserInterface::processPendingMessages() {
 
 // --- The window ---
 
-Win32MainWindow::Win32MainWindow(TInstal& form, Win32UserInterface& ui)
+Win32MainWindow::Win32MainWindow(TInstal& form, MainWindowUserInterface& ui)
     : impl_(std::make_unique<Impl>(form, ui)) {
     ui.window_ = this;
     form.onBringToFront = [impl = impl_.get()] {

@@ -22,9 +22,9 @@ class Win32MainWindow;
 // message dialog and folder picker, with the main window brought up to date
 // before each of them, and the main window's messages handled while a
 // handler waits (Delay).
-class Win32UserInterface : public platform::UserInterface {
+class MainWindowUserInterface : public platform::UserInterface {
 public:
-    explicit Win32UserInterface(platform::UserInterface& system) : system_(system) {}
+    explicit MainWindowUserInterface(platform::UserInterface& system) : system_(system) {}
 
     int messageBox(const std::string& text, const std::string& title, std::uint32_t style) override;
     int showMessageDialog(const platform::MessageDialogSpec& dialog) override;
@@ -43,7 +43,7 @@ class Win32MainWindow {
 public:
     // The window of the form; ui is the user interface that the form's
     // Windows layer was made with.
-    Win32MainWindow(TInstal& form, Win32UserInterface& ui);
+    Win32MainWindow(TInstal& form, MainWindowUserInterface& ui);
     ~Win32MainWindow();
     Win32MainWindow(const Win32MainWindow&) = delete;
     Win32MainWindow& operator=(const Win32MainWindow&) = delete;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "linux/ShellLinkFormat.h"
+#include "ShellLinkFormat.h"
 #include "platform/Windows.h"
 
 namespace platform::shelllink {

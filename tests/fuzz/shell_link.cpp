@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "FuzzMachine.h"
-#include "linux/ShellLinkFormat.h"
+#include "ShellLinkFormat.h"
 
 using namespace platform::shelllink;
 

@@ -12,7 +12,7 @@
 
 #include "LinkTestSupport.h"
 #include "linux/ShellLinkFile.h"
-#include "linux/ShellLinkFormat.h"
+#include "ShellLinkFormat.h"
 
 namespace fs = std::filesystem;
 using namespace platform;

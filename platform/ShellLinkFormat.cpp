@@ -1,8 +1,8 @@
-#include "linux/ShellLinkFormat.h"
+#include "ShellLinkFormat.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
-#include <ctime>
 
 #include "platform/Encoding.h"
 
@@ -252,14 +252,22 @@ std::uint32_t dosDateTime(FileTime time) {
     constexpr std::uint64_t kUnixEpoch = 116444736000000000ull; // 1970 in FILETIME
     if (time < kUnixEpoch)
         return 0;
-    const auto seconds = static_cast<std::time_t>((time - kUnixEpoch) / 10000000ull);
-    std::tm tm{};
-    if (!::gmtime_r(&seconds, &tm) || tm.tm_year < 80 || tm.tm_year > 207)
+    // The calendar of UTC, computed here rather than asked of the C library,
+    // so that every host gives the same fields.
+    using namespace std::chrono;
+    const sys_seconds at{seconds{static_cast<std::int64_t>((time - kUnixEpoch) / 10000000ull)}};
+    const sys_days day = floor<days>(at);
+    const year_month_day ymd{day};
+    const hh_mm_ss<seconds> clockTime{at - day};
+    const int y = static_cast<int>(ymd.year());
+    if (y < 1980 || y > 2107)
         return 0;
     const auto date =
-        static_cast<std::uint32_t>((tm.tm_year - 80) << 9 | (tm.tm_mon + 1) << 5 | tm.tm_mday);
-    const auto clock =
-        static_cast<std::uint32_t>(tm.tm_hour << 11 | tm.tm_min << 5 | tm.tm_sec / 2);
+        static_cast<std::uint32_t>((y - 1980) << 9 | static_cast<unsigned>(ymd.month()) << 5 |
+                                   static_cast<unsigned>(ymd.day()));
+    const auto clock = static_cast<std::uint32_t>(clockTime.hours().count() << 11 |
+                                                  clockTime.minutes().count() << 5 |
+                                                  clockTime.seconds().count() / 2);
     return date << 16 | clock;
 }
 
