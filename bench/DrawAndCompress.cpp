@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "LinuxConsoleUserInterface.h"
+#include "linux/LinuxConsoleUserInterface.h"
 #include "ProgIdRegistry.h"
 #include "mdlGlob.h"
 #include "platform/Host.h"

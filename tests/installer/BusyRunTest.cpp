@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "InstallerRig.h"
-#include "LinuxTerminalFrontEnd.h"
+#include "linux/LinuxTerminalFrontEnd.h"
 #include "support/Utilities.h"
 
 using namespace installertest;

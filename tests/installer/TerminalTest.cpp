@@ -2,7 +2,7 @@
 #include <sstream>
 
 #include "InstallerRig.h"
-#include "LinuxTerminalFrontEnd.h"
+#include "linux/LinuxTerminalFrontEnd.h"
 
 using namespace installertest;
 using installer::TInstal;

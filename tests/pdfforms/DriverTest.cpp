@@ -11,7 +11,7 @@
 #include <functional>
 #include <thread>
 
-#include "LinuxConsoleUserInterface.h"
+#include "linux/LinuxConsoleUserInterface.h"
 #include "ProgIdRegistry.h"
 #include "RecordingDocument.h"
 #include "TestMachine.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "tiskpdf/TiskPdf.h"
-#include "tiskpdf/Win32ComFolderTrust.h"
-#include "tiskpdf/Win32ComInterface.h"
+#include "tiskpdf/win32/Win32ComFolderTrust.h"
+#include "tiskpdf/win32/Win32ComInterface.h"
 // After windows.h, which it needs.
 #include <sddl.h>
 

@@ -7,7 +7,7 @@
 #include "RuntimeErrors.h"
 #include "platform/Encoding.h"
 #include "platform/Host.h"
-#include "tiskpdf/Win32ComInterface.h"
+#include "tiskpdf/win32/Win32ComInterface.h"
 
 namespace pdfforms {
 

@@ -21,7 +21,7 @@
 #include "platform/DllSearch.h"
 #include "platform/Encoding.h"
 #include "platform/Host.h"
-#include "tiskpdf/Win32ComFolderTrust.h"
+#include "tiskpdf/win32/Win32ComFolderTrust.h"
 
 namespace {
 
