@@ -21,63 +21,6 @@ using namespace support;
 
 namespace {
 
-bool directoryExists(Windows& win, const std::string& path) {
-    return FileHasAttributes(win, path, kFileAttributeDirectory);
-}
-
-bool fileExists(Windows& win, const std::string& path) {
-    auto attrs = win.fileAttributes(path);
-    return attrs && !(*attrs & kFileAttributeDirectory);
-}
-
-std::string withoutTrailingBackslash(std::string path) {
-    if (!path.empty() && path.back() == '\\')
-        path.pop_back();
-    return path;
-}
-
-// Creates the folder with all missing parents; the folders it made are added
-// to created, outermost first. False when the folder is not there at the end.
-bool forceDirectories(Windows& win, const std::string& path, std::vector<std::string>* created) {
-    const std::string dir = withoutTrailingBackslash(path);
-    if (dir.empty())
-        return false;
-    if (directoryExists(win, dir))
-        return true;
-    const std::string parent = extractFileDir(dir);
-    if (!parent.empty() && parent != dir && !forceDirectories(win, parent, created))
-        return false;
-    if (win.createDirectory(dir) != kErrorSuccess)
-        return false;
-    if (created)
-        created->push_back(dir);
-    return true;
-}
-
-// A whole number in decimal, as a version must be given; nothing when the
-// text is none.
-std::optional<long long> parseWholeNumber(const std::string& text) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    if (i >= text.size())
-        return std::nullopt;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return std::nullopt;
-        v = v * 10 + (text[i] - '0');
-        if (v > 0x7FFFFFFFLL + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        v = -v;
-    if (v > 0x7FFFFFFFLL)
-        return std::nullopt;
-    return v;
-}
-
 // The message of an error as the window shows it: with a closing period.
 std::string errorText(const std::string& message) {
     std::string text = message;
@@ -86,96 +29,7 @@ std::string errorText(const std::string& message) {
     return text;
 }
 
-// Splits a text into its lines (CR LF, LF or CR end a line; a last line
-// without an end counts).
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(line);
-            line.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
-}
-
-std::string joinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& l : lines)
-        text += l + "\r\n";
-    return text;
-}
-
-// Year, month and day of a count of days since 1 January 1970.
-void civilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    y = static_cast<long long>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    if (m <= 2)
-        ++y;
-}
-
-std::string padded(long long value, std::size_t width) {
-    std::string s = std::to_string(value);
-    while (s.size() < width)
-        s.insert(s.begin(), '0');
-    return s;
-}
-
 } // namespace
-
-std::string FormatShortDate(double dateTime, const std::string& pattern) {
-    const long long days = static_cast<long long>(std::floor(dateTime)) - 25569;
-    long long year;
-    unsigned month, day;
-    civilFromDays(days, year, month, day);
-    std::string out;
-    for (std::size_t i = 0; i < pattern.size();) {
-        const char c = pattern[i];
-        if (c == '\'') {
-            const auto close = pattern.find('\'', i + 1);
-            out += pattern.substr(i + 1,
-                                  close == std::string::npos ? std::string::npos : close - i - 1);
-            i = close == std::string::npos ? pattern.size() : close + 1;
-            continue;
-        }
-        std::size_t run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == c)
-            ++run;
-        if (c == 'd')
-            out += run == 1 ? std::to_string(day) : padded(day, 2);
-        else if (c == 'M')
-            out += run == 1 ? std::to_string(month) : padded(month, 2);
-        else if (c == 'y')
-            out += run <= 2 ? padded(year % 100, 2) : padded(year, 4);
-        else
-            out += pattern.substr(i, run);
-        i += run;
-    }
-    return out;
-}
-
-std::string ShortDatePattern(Windows& win) {
-    if (auto p = win.registryString(RegistryHive::CurrentUser, "Control Panel\\International",
-                                    "sShortDate");
-        p && !p->empty())
-        return *p;
-    return "d.M.yyyy";
-}
 
 TInstal::TInstal(Windows& win, std::vector<std::string> arguments)
     : win_(win), arguments_(std::move(arguments)) {
@@ -319,7 +173,7 @@ void TInstal::FormActivate() {
     NothingInstalled = true;
     const std::string version = argument(1);
     PackageFile = argument(2);
-    const auto number = parseWholeNumber(version);
+    const auto number = ParseWholeNumber(version);
     if (!number) {
         // Not a number at all: the conversion's own message, then the same
         // end as for any other wrong parameter.
@@ -346,7 +200,7 @@ void TInstal::FormActivate() {
     window.setFocus(window.VyberAdr);
     window.UkazPrubeh.visible = false;
 
-    InstallerFolder = withoutTrailingBackslash(extractFileDir(argument(0)));
+    InstallerFolder = WithoutTrailingBackslash(extractFileDir(argument(0)));
     PackageVersion = version;
 
     std::string title;
@@ -374,7 +228,7 @@ void TInstal::FormActivate() {
         window.ChckJeto64bit.visible = false;
     }
 
-    if (!fileExists(win_, packageOnDisk)) {
+    if (!FileExists(win_, packageOnDisk)) {
         window.BtnInstal.enabled = false;
         window.btnAktualizovat.visible = false;
         window.LblKonec.setText("Soubor pro instalaci (aktualizací) DRO nenalezen!");
@@ -497,9 +351,9 @@ void TInstal::runPackage(const std::string& program, const std::string& folder,
 }
 
 bool TInstal::CheckTargetVersion(bool forUpdate) {
-    if (!directoryExists(win_, TargetFolder + "\\{rt42}"))
+    if (!DirectoryExists(win_, TargetFolder + "\\{rt42}"))
         return !forUpdate; // no installation
-    const bool sameVersion = fileExists(win_, TargetFolder + "\\DRO" + PackageVersion + ".ver");
+    const bool sameVersion = FileExists(win_, TargetFolder + "\\DRO" + PackageVersion + ".ver");
     return sameVersion;
 }
 
@@ -550,11 +404,11 @@ void TInstal::BtnInstalClick() {
     window.startProgress();
 
     bool demoOverInstallation = false;
-    if (directoryExists(win_, TargetFolder + "\\{rt42}")) {
+    if (DirectoryExists(win_, TargetFolder + "\\{rt42}")) {
         if (IsPackageRunning(win_, TargetFolder))
             NahlasTo();
         if (!isDemoPackage()) {
-            const bool hasConfig = fileExists(win_, TargetFolder + "\\{rt42}\\fand.cfg");
+            const bool hasConfig = FileExists(win_, TargetFolder + "\\{rt42}\\fand.cfg");
             BackupFandConfig(win_, TargetFolder);
             if (hasConfig)
                 configSavedIn_ = TargetFolder;
@@ -562,11 +416,11 @@ void TInstal::BtnInstalClick() {
         demoOverInstallation = isDemoPackage();
     }
 
-    forceDirectories(win_, TargetFolder, nullptr);
+    ForceDirectories(win_, TargetFolder, nullptr);
     if (deleteFlag())
         window.CheckBxZrus.checked = true;
 
-    if (!directoryExists(win_, TargetFolder) || demoOverInstallation) {
+    if (!DirectoryExists(win_, TargetFolder) || demoOverInstallation) {
         window.stopProgress();
         warning(demoOverInstallation
                     ? "Ve zvolené složce již existuje demoverze DRO.\n\rPřepsání souborů "
@@ -632,7 +486,7 @@ void TInstal::BtnInstalClick() {
         const std::string& f = TargetFolder;
         const std::string application =
             isDemoPackage() ? f + "\\Demo" + v + ".BAT" : f + "\\DRO" + v + ".BAT";
-        window.MemoPom.setText(joinLines({
+        window.MemoPom.setText(JoinLines({
             "[DRO]",
             "Aplikace=" + application,
             "Umisteni=" + f + "\\DRO" + v,
@@ -752,7 +606,7 @@ void TInstal::BtnZrusClick() {
 void TInstal::UdelejIniTavel() {
     const std::string& v = PackageVersion;
     const std::string y = ShortVersion();
-    window.MemoPom.setText(joinLines({
+    window.MemoPom.setText(JoinLines({
         "[DRO-TAVEL]",
         "UfandL=C:\\Ufand42L",
         "WORK=C:\\Ufand42L\\WORK" + y,
@@ -771,7 +625,7 @@ void TInstal::SaveMemoPom(const std::string& file) {
     } catch (const EInOutError&) {
         throw EFCreateError("Cannot create file " + file);
     }
-    for (const auto& line : splitLines(window.MemoPom.text()))
+    for (const auto& line : SplitLines(window.MemoPom.text()))
         out->writeLine(win_.toAnsiCodePage(line));
     out->close();
 }
@@ -838,7 +692,7 @@ void TInstal::btnAktualizovatClick() {
 // --- Target folder entry ---
 
 void TInstal::VyberAdrExit() {
-    TargetFolder = withoutTrailingBackslash(NormalizeFolderName(window.VyberAdr.text()));
+    TargetFolder = WithoutTrailingBackslash(NormalizeFolderName(window.VyberAdr.text()));
     const std::string fallback = acceptedParent_;
 
     if (window.ChckJeto64bit.checked) {
@@ -861,8 +715,8 @@ void TInstal::VyberAdrExit() {
     bool accepted = false;
     if (TargetFolder.size() >= 2 && TargetFolder[1] == ':') {
         std::vector<std::string> created;
-        forceDirectories(win_, TargetFolder, &created);
-        accepted = directoryExists(win_, TargetFolder);
+        ForceDirectories(win_, TargetFolder, &created);
+        accepted = DirectoryExists(win_, TargetFolder);
         for (auto it = created.rbegin(); it != created.rend(); ++it)
             win_.removeDirectory(*it);
     }

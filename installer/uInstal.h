@@ -12,6 +12,7 @@
 
 #include "WindowModel.h"
 #include "platform/Windows.h"
+#include "support/Utilities.h"
 
 namespace installer {
 
@@ -141,13 +142,9 @@ private:
     std::string runTarget_;
 };
 
-// The date part of a date-time (days since 30 December 1899) in a Windows
-// short-date pattern (d, dd, M, MM, yy, yyyy; other characters as they are,
-// text in single quotes literally).
-std::string FormatShortDate(double dateTime, const std::string& pattern);
-
-// The system's short-date pattern: the user's regional setting, else the
-// Czech default "d.M.yyyy".
-std::string ShortDatePattern(platform::Windows& win);
+// The date formatting is the installer's support's; the tests and the
+// window name it here.
+using support::FormatShortDate;
+using support::ShortDatePattern;
 
 } // namespace installer

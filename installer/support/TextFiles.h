@@ -41,4 +41,10 @@ private:
 // the very end of the file is dropped. Raises EInOutError.
 std::vector<std::string> ReadTextLines(platform::Windows& win, const std::string& path);
 
+// Splits a text into its lines (CR LF, LF or CR end a line; a last line
+// without an end counts).
+std::vector<std::string> SplitLines(const std::string& text);
+// The lines, each ended with CR LF.
+std::string JoinLines(const std::vector<std::string>& lines);
+
 } // namespace support

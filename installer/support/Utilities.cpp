@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "platform/Encoding.h"
@@ -299,6 +300,124 @@ double FileDateOf(Windows& win, const std::string& file) {
     const std::int64_t days = seconds / 86400;
     const std::int64_t rest = seconds % 86400;
     return 25569.0 + static_cast<double>(days) + static_cast<double>(rest) / 86400.0;
+}
+
+bool DirectoryExists(Windows& win, const std::string& path) {
+    return FileHasAttributes(win, path, kFileAttributeDirectory);
+}
+
+bool FileExists(Windows& win, const std::string& path) {
+    auto attrs = win.fileAttributes(path);
+    return attrs && !(*attrs & kFileAttributeDirectory);
+}
+
+std::string WithoutTrailingBackslash(std::string path) {
+    if (!path.empty() && path.back() == '\\')
+        path.pop_back();
+    return path;
+}
+
+bool ForceDirectories(Windows& win, const std::string& path, std::vector<std::string>* created) {
+    const std::string dir = WithoutTrailingBackslash(path);
+    if (dir.empty())
+        return false;
+    if (DirectoryExists(win, dir))
+        return true;
+    const std::string parent = extractFileDir(dir);
+    if (!parent.empty() && parent != dir && !ForceDirectories(win, parent, created))
+        return false;
+    if (win.createDirectory(dir) != kErrorSuccess)
+        return false;
+    if (created)
+        created->push_back(dir);
+    return true;
+}
+
+std::optional<long long> ParseWholeNumber(const std::string& text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    if (i >= text.size())
+        return std::nullopt;
+    long long v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        v = v * 10 + (text[i] - '0');
+        if (v > 0x7FFFFFFFLL + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        v = -v;
+    if (v > 0x7FFFFFFFLL)
+        return std::nullopt;
+    return v;
+}
+
+namespace {
+
+// Year, month and day of a count of days since 1 January 1970.
+void civilFromDays(long long z, long long& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = static_cast<long long>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2)
+        ++y;
+}
+
+std::string padded(long long value, std::size_t width) {
+    std::string s = std::to_string(value);
+    while (s.size() < width)
+        s.insert(s.begin(), '0');
+    return s;
+}
+
+} // namespace
+
+std::string FormatShortDate(double dateTime, const std::string& pattern) {
+    const long long days = static_cast<long long>(std::floor(dateTime)) - 25569;
+    long long year;
+    unsigned month, day;
+    civilFromDays(days, year, month, day);
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        if (c == '\'') {
+            const auto close = pattern.find('\'', i + 1);
+            out += pattern.substr(i + 1,
+                                  close == std::string::npos ? std::string::npos : close - i - 1);
+            i = close == std::string::npos ? pattern.size() : close + 1;
+            continue;
+        }
+        std::size_t run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
+        if (c == 'd')
+            out += run == 1 ? std::to_string(day) : padded(day, 2);
+        else if (c == 'M')
+            out += run == 1 ? std::to_string(month) : padded(month, 2);
+        else if (c == 'y')
+            out += run <= 2 ? padded(year % 100, 2) : padded(year, 4);
+        else
+            out += pattern.substr(i, run);
+        i += run;
+    }
+    return out;
+}
+
+std::string ShortDatePattern(Windows& win) {
+    if (auto p = win.registryString(RegistryHive::CurrentUser, "Control Panel\\International",
+                                    "sShortDate");
+        p && !p->empty())
+        return *p;
+    return "d.M.yyyy";
 }
 
 } // namespace support

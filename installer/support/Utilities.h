@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Windows.h"
 #include "support/Errors.h"
@@ -70,5 +72,26 @@ void WriteOneLineFile(Windows& win, const std::string& file, const std::string& 
 // Local modification time as a date-time (days since 30 December 1899), at
 // two-second resolution; 0 when the file does not exist.
 double FileDateOf(Windows& win, const std::string& file);
+
+// True when the path names a folder, or a file that is no folder.
+bool DirectoryExists(Windows& win, const std::string& path);
+bool FileExists(Windows& win, const std::string& path);
+// The path without one trailing backslash.
+std::string WithoutTrailingBackslash(std::string path);
+// Creates the folder with all missing parents; the folders it made are added
+// to created, outermost first. False when the folder is not there at the end.
+bool ForceDirectories(Windows& win, const std::string& path, std::vector<std::string>* created);
+// A whole number in decimal that fits 32 bits with its sign, as a version
+// must be given; nothing when the text is none.
+std::optional<long long> ParseWholeNumber(const std::string& text);
+
+// The date part of a date-time (days since 30 December 1899) in a Windows
+// short-date pattern (d, dd, M, MM, yy, yyyy; other characters as they are,
+// text in single quotes literally).
+std::string FormatShortDate(double dateTime, const std::string& pattern);
+
+// The system's short-date pattern: the user's regional setting, else the
+// Czech default "d.M.yyyy".
+std::string ShortDatePattern(Windows& win);
 
 } // namespace support
