@@ -22,8 +22,8 @@
 #include <string_view>
 #include <vector>
 
-#include "linux/LinuxConsoleUserInterface.h"
 #include "ProgIdRegistry.h"
+#include "linux/LinuxConsoleUserInterface.h"
 #include "mdlGlob.h"
 #include "platform/Host.h"
 #include "tiskpdf/PageStreams.h"
@@ -82,9 +82,10 @@ int main(int argc, char** argv) {
                 return std::string();
             }));
             tiskpdf::Deflater deflater;
+            bytes = 0;
             const Clock::time_point start = Clock::now();
             for (const std::string& c : contents)
-                bytes += deflater.compress(c).size() * (r == 0);
+                bytes += deflater.compress(c).size();
             compressing.push_back(since(start));
             pages = contents.size();
             job.push_back(runJob(parameters, nullptr));

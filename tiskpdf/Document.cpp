@@ -89,10 +89,8 @@ std::string readFile(const std::string& path, bool& missing) {
 
 class Document final : public pdfforms::IPDFDocument {
 public:
-    explicit Document(pdfforms::PdfDocumentHost host) : Document(std::move(host), nullptr) {}
     Document(pdfforms::PdfDocumentHost host, PageCompression compress)
-        : host_(std::move(host)),
-          streams_(compress ? PageStreams(std::move(compress)) : PageStreams()) {
+        : host_(std::move(host)), streams_(std::move(compress)) {
         out_.emptyPDF();
         out_.setSuppressWarnings(true);
     }
@@ -532,10 +530,6 @@ private:
 };
 
 } // namespace
-
-std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host) {
-    return std::make_unique<Document>(std::move(host));
-}
 
 std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host,
                                                           PageCompression compress) {

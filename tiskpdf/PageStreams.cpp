@@ -81,12 +81,12 @@ std::string Deflater::compress(std::string_view data) {
     return std::string(reinterpret_cast<const char*>(s.buffer.data()), n);
 }
 
-PageStreams::PageStreams()
-    : PageStreams([deflater = std::make_shared<Deflater>()](std::string_view data) {
-          return deflater->compress(data);
-      }) {}
-
-PageStreams::PageStreams(Compress compress) : compress_(std::move(compress)) {}
+PageStreams::PageStreams(Compress compress) : compress_(std::move(compress)) {
+    if (!compress_)
+        compress_ = [deflater = std::make_shared<Deflater>()](std::string_view data) {
+            return deflater->compress(data);
+        };
+}
 
 PageStreams::~PageStreams() {
     {
@@ -174,7 +174,6 @@ PageStreams::Stored PageStreams::spill(std::string result) {
         if (const auto offset = scratch_->append(result.data(), result.size())) {
             stored.offset = *offset;
             stored.size = result.size();
-            stored.spilled = true;
             return stored;
         }
         scratchFull_ = true;
@@ -185,7 +184,7 @@ PageStreams::Stored PageStreams::spill(std::string result) {
 
 std::string PageStreams::compressed(std::size_t n) const {
     const Stored& stored = streams_[n];
-    if (!stored.spilled || stored.dropped)
+    if (stored.size == 0 || stored.dropped)
         return stored.data;
     std::string data(stored.size, '\0');
     if (const platform::WinError e = scratch_->readAt(stored.offset, data.data(), data.size()))

@@ -45,8 +45,8 @@ class PageStreams {
 public:
     using Compress = std::function<std::string(std::string_view)>;
 
-    PageStreams(); // compresses with a Deflater
-    explicit PageStreams(Compress compress);
+    // An empty compress is a Deflater.
+    explicit PageStreams(Compress compress = {});
     ~PageStreams();
     PageStreams(const PageStreams&) = delete;
     PageStreams& operator=(const PageStreams&) = delete;
@@ -69,12 +69,12 @@ private:
         std::string data;
     };
 
-    // A compressed stream: its bytes in the scratch file or in data.
+    // A compressed stream: its bytes in the scratch file (size of them at
+    // offset; only a stream with bytes goes there) or in data.
     struct Stored {
         std::string data;
         std::uint64_t offset = 0;
         std::size_t size = 0;
-        bool spilled = false;
         bool dropped = false;
     };
 

@@ -16,16 +16,15 @@
 
 namespace tiskpdf {
 
-std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host);
-
 // Turns a finished page's content stream into the bytes stored for it.
 using PageCompression = std::function<std::string(std::string_view content)>;
-// The same document with its pages' content compressed by `compress`
-// instead of the library's deflater. The result must be what FlateDecode
-// reads for the file to be valid; a benchmark passes a copy to measure the
-// drawing apart from the compression. An empty function is the deflater.
+
+// With `compress`, the pages' content is compressed by it instead of the
+// library's deflater (empty: the deflater). Its result must be what
+// FlateDecode reads for the file to be valid; a benchmark sets the content
+// aside with it to measure the drawing apart from the compression.
 std::unique_ptr<pdfforms::IPDFDocument> CreatePdfDocument(pdfforms::PdfDocumentHost host,
-                                                          PageCompression compress);
+                                                          PageCompression compress = {});
 
 // Error numbers of pdfforms::NumberedError raised by the document object.
 // COM-style: negative 32-bit values in the manner of an HRESULT, hence the
