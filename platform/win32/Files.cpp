@@ -11,29 +11,6 @@
 namespace platform {
 namespace win32 {
 
-std::wstring wide(std::string_view utf8) {
-    if (utf8.empty())
-        return {};
-    const int size = static_cast<int>(std::min<std::size_t>(utf8.size(), INT_MAX));
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), n);
-    return out;
-}
-
-std::string narrow(std::wstring_view utf16) {
-    if (utf16.empty())
-        return {};
-    const int size = static_cast<int>(std::min<std::size_t>(utf16.size(), INT_MAX));
-    const int n =
-        ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 namespace {
 
 using FaultHook = std::function<WinError(const std::string&, std::uint64_t, std::size_t)>;

@@ -8,9 +8,6 @@ namespace platform {
 namespace win32 {
 
 Win32Windows::Win32Windows(const HostOptions& options) : options_(options) {
-    // The shell's link object and folder picker want a single-threaded
-    // apartment; a thread already in another apartment keeps it.
-    comInitialized_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     if (!options_.currentDirectory.empty())
         ::SetCurrentDirectoryW(wide(options_.currentDirectory).c_str());
 }
@@ -18,8 +15,6 @@ Win32Windows::Win32Windows(const HostOptions& options) : options_(options) {
 Win32Windows::~Win32Windows() {
     if (messageWindow_)
         ::DestroyWindow(messageWindow_);
-    if (comInitialized_)
-        ::CoUninitialize();
 }
 
 } // namespace win32

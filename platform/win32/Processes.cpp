@@ -84,19 +84,7 @@ std::intptr_t Win32Windows::findExecutable(const std::string& file, const std::s
 std::string Win32Windows::modulePath() {
     if (!options_.modulePath.empty())
         return options_.modulePath;
-    std::wstring buffer(MAX_PATH, L'\0');
-    while (true) {
-        const DWORD n =
-            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0)
-            return {};
-        // A full buffer means the name was cut short.
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return narrow(buffer);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    return narrow(win32::modulePath(nullptr));
 }
 
 } // namespace platform::win32

@@ -8,42 +8,6 @@
 
 namespace platform::win32 {
 
-namespace {
-
-// Releases a COM interface at the end of the scope.
-template <class Interface> class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (p_)
-            p_->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    Interface* operator->() const { return p_; }
-    void** out() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    Interface* p_ = nullptr;
-};
-
-// COM for the calling thread, where nobody has set it up yet.
-class ComScope {
-public:
-    ComScope() : initialized_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComScope() {
-        if (initialized_)
-            ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    bool initialized_;
-};
-
-} // namespace
-
 ShellLinkOutcome Win32Windows::updateShellLink(const std::string& linkFile,
                                                const ShellLinkChange& change) {
     // The link object resolves a relative name against the current folder
@@ -61,14 +25,14 @@ ShellLinkOutcome Win32Windows::updateShellLink(const std::string& linkFile,
         path.resize(n);
     }
 
-    ComScope com;
+    ComApartment com;
     ComPtr<IShellLinkW> link;
     HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                    link.out());
+                                    link.putVoid());
     if (FAILED(hr))
         return {hr, "CoCreateInstance"};
     ComPtr<IPersistFile> file;
-    if (FAILED(hr = link->QueryInterface(IID_IPersistFile, file.out())))
+    if (FAILED(hr = link->QueryInterface(IID_IPersistFile, file.putVoid())))
         return {hr, "IShellLinkW::QueryInterface"};
     if (FAILED(hr = file->Load(path.c_str(), STGM_READWRITE)))
         return {hr, "IPersistFile::Load"};

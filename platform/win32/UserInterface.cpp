@@ -328,18 +328,10 @@ std::optional<std::string> Win32UserInterface::browseForFolder(const std::string
         UserInterface& ui;
         HWND active;
     };
-    // The shell's objects want COM on this thread.
-    struct Com {
-        Com() : initialized(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-        ~Com() {
-            if (initialized)
-                ::CoUninitialize();
-        }
-        bool initialized;
-    };
     const HWND owner = ::GetActiveWindow();
     Disabled disabled(*this, owner);
-    Com com;
+    // The shell's objects want COM on this thread.
+    ComApartment com;
 
     // The root as an item-ID list; a root the shell does not know leaves
     // the whole namespace to choose from.

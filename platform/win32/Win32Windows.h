@@ -20,12 +20,9 @@
 
 #include "platform/Host.h"
 #include "platform/Windows.h"
+#include "platform/win32/Support.h"
 
 namespace platform::win32 {
-
-// UTF-8 <-> UTF-16 for the W functions.
-std::wstring wide(std::string_view utf8);
-std::string narrow(std::wstring_view utf16);
 
 // The system's message boxes, dialogs and folder picker (UserInterface.cpp).
 std::unique_ptr<UserInterface> makeWin32UserInterface();
@@ -96,7 +93,9 @@ public:
 private:
     HostOptions options_;
     // Host.cpp: COM was initialised here and is uninitialised on destruction.
-    bool comInitialized_ = false;
+    // The shell's link object and folder picker want a single-threaded
+    // apartment; a thread already in another apartment keeps it.
+    ComApartment com_;
     // Messages.cpp: the hidden top-level window that receives broadcasts.
     HWND messageWindow_ = nullptr;
     std::vector<std::uint32_t> registered_;
