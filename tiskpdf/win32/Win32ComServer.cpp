@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TiskPdf.h"
+#include "tiskpdf/TiskPdf.h"
 #include "Win32ComFolderTrust.h"
 #include "platform/Encoding.h"
 #include "platform/Host.h"
