@@ -8,11 +8,13 @@ function(dro_unicode_entry target)
 endfunction()
 
 # A version resource for a program or DLL of the Windows build:
-#   dro_version_resource(target "description" [MANIFEST file.manifest])
+#   dro_version_resource(target "description" [MANIFEST file.manifest]
+#                        [TYPELIB file.tlb])
 # Its file and product version are the project's; a manifest, when given,
-# goes in as the program's application manifest.
+# goes in as the program's application manifest, a type library as the
+# TYPELIB resource 1 that LoadTypeLib finds in the file.
 function(dro_version_resource target description)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "MANIFEST" "")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "MANIFEST;TYPELIB" "")
   get_target_property(type ${target} TYPE)
   get_target_property(name ${target} OUTPUT_NAME)
   if(NOT name)
@@ -38,8 +40,15 @@ function(dro_version_resource target description)
     get_filename_component(manifest ${arg_MANIFEST} ABSOLUTE)
     set(DRO_RC_MANIFEST "1 24 \"${manifest}\"")
   endif()
+  set(DRO_RC_TYPELIB "")
+  if(arg_TYPELIB)
+    set(DRO_RC_TYPELIB "1 TYPELIB \"${arg_TYPELIB}\"")
+  endif()
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}-version.rc)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/VersionInfo.rc.in ${rc} @ONLY)
+  if(arg_TYPELIB)
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${arg_TYPELIB})
+  endif()
   target_sources(${target} PRIVATE ${rc})
 endfunction()
 

@@ -4,7 +4,9 @@
 # sources of googletest) and Wine to run the 64-bit one (wine64 has
 # /usr/lib/wine/wine64, fonts-wine the fonts of Windows' dialogs); for the
 # Windows PDF library zlib from libz-mingw-w64-dev, nasm for libjpeg-turbo and
-# dpkg-dev to unpack Debian's sources (scripts/build-windows-deps.sh).
+# dpkg-dev to unpack Debian's sources (scripts/build-windows-deps.sh); widl
+# (mingw-w64-tools) with Wine's IDL files (libwine-dev) for the component's
+# interface and type library.
 # Packages already present are left alone; nothing happens when all are there.
 set -eu
 
@@ -17,6 +19,7 @@ PACKAGES="
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   libz-mingw-w64-dev nasm dpkg-dev zip
   wine wine64 fonts-wine
+  mingw-w64-tools libwine-dev
 "
 
 # "fuzz": what the libFuzzer build needs besides.

@@ -5,7 +5,6 @@
 #include "Win32ComDocument.h"
 
 #include "RuntimeErrors.h"
-#include "platform/Encoding.h"
 #include "platform/Host.h"
 #include "tiskpdf/win32/Win32ComInterface.h"
 
@@ -15,49 +14,33 @@ namespace {
 
 using tiskpdf::com::IPDFDocument4;
 
-// A BSTR made from a UTF-8 string, freed at the end of the call.
-class Bstr {
-public:
-    explicit Bstr(const std::string& text) {
-        const std::u16string u = platform::utf8ToUtf16(text);
-        value_ = ::SysAllocStringLen(reinterpret_cast<const OLECHAR*>(u.data()),
-                                     static_cast<UINT>(u.size()));
-        if (!value_)
-            throw runtimeError(err::kOutOfMemory);
+using platform::win32::ComPtr;
+
+// A BSTR made from a UTF-8 string for one call; no memory for it is the
+// run-time error of no memory.
+platform::win32::Bstr bstr(const std::string& utf8) {
+    try {
+        return platform::win32::Bstr(std::string_view(utf8));
+    } catch (const std::bad_alloc&) {
+        throw runtimeError(err::kOutOfMemory);
     }
-    ~Bstr() { ::SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return value_; }
-
-private:
-    BSTR value_ = nullptr;
-};
-
-std::string utf8(BSTR text) {
-    if (!text)
-        return {};
-    return platform::utf16ToUtf8(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text)));
 }
 
 // The description the component left for a failed call, else the system's
 // text for the result.
 std::string describe(HRESULT hr) {
-    IErrorInfo* info = nullptr;
-    std::string text;
-    if (::GetErrorInfo(0, &info) == S_OK && info) {
-        BSTR description = nullptr;
-        if (SUCCEEDED(info->GetDescription(&description)))
-            text = utf8(description);
-        ::SysFreeString(description);
-        info->Release();
+    ComPtr<IErrorInfo> info;
+    std::string described;
+    if (::GetErrorInfo(0, info.put()) == S_OK && info) {
+        platform::win32::Bstr description;
+        if (SUCCEEDED(info->GetDescription(description.put())))
+            described = description.utf8();
     }
-    if (text.empty())
-        text = platform::systemErrorText(static_cast<std::uint32_t>(hr));
-    if (text.empty())
-        text = "Chyba komponenty TiskPDF.";
-    return text;
+    if (described.empty())
+        described = platform::systemErrorText(static_cast<std::uint32_t>(hr));
+    if (described.empty())
+        described = "Chyba komponenty TiskPDF.";
+    return described;
 }
 
 void check(HRESULT hr) {
@@ -75,26 +58,25 @@ VARIANT_BOOL variantBool(bool value) {
 
 class Win32ComDocument final : public IPDFDocument {
 public:
-    explicit Win32ComDocument(IPDFDocument4* object) : object_(object) {}
-    ~Win32ComDocument() override { object_->Release(); }
+    explicit Win32ComDocument(ComPtr<IPDFDocument4> object) : object_(std::move(object)) {}
     Win32ComDocument(const Win32ComDocument&) = delete;
     Win32ComDocument& operator=(const Win32ComDocument&) = delete;
 
     void OpenPdf(const std::string& path, const std::string& password) override {
-        check(object_->OpenPdf(Bstr(path), Bstr(password)));
+        check(object_->OpenPdf(bstr(path), bstr(password)));
     }
     void AppendPdf(const std::string& path, const std::string& password) override {
-        check(object_->AppendPdf(Bstr(path), Bstr(password)));
+        check(object_->AppendPdf(bstr(path), bstr(password)));
     }
     std::int32_t PageCount() override {
         LONG count = 0;
-        check(object_->PageCount(&count));
+        check(object_->get_PageCount(&count));
         return count;
     }
     void SelectPage(std::int32_t index) override { check(object_->SelectPage(index)); }
     std::int32_t LoadImage(const std::string& path) override {
         LONG image = 0;
-        check(object_->LoadImage(Bstr(path), &image));
+        check(object_->LoadImage(bstr(path), &image));
         return image;
     }
     std::int32_t ImageResolution(std::int32_t image) override {
@@ -127,12 +109,12 @@ public:
     }
     void SetDocumentMode(std::int32_t mode) override { check(object_->SetDocumentMode(mode)); }
     void SetInfoText(InfoText which, const std::string& text) override {
-        check(object_->SetInfoText(static_cast<LONG>(which), Bstr(text)));
+        check(object_->SetInfoText(static_cast<LONG>(which), bstr(text)));
     }
     std::int32_t RegisterFont(const std::string& face, bool bold, bool italic, std::int32_t arg1,
                               std::int32_t arg2, std::int32_t arg3) override {
         LONG font = 0;
-        check(object_->RegisterFont(Bstr(face), variantBool(bold), variantBool(italic), arg1, arg2,
+        check(object_->RegisterFont(bstr(face), variantBool(bold), variantBool(italic), arg1, arg2,
                                     arg3, &font));
         return font;
     }
@@ -143,31 +125,29 @@ public:
         check(object_->SetTextColor(red, green, blue, fourth));
     }
     void MoveTextTo(float x, float y) override { check(object_->MoveTextTo(x, y)); }
-    void DrawText(const std::string& text) override { check(object_->DrawText(Bstr(text))); }
+    void DrawText(const std::string& text) override { check(object_->DrawText(bstr(text))); }
     void SetPassword(const std::string& password) override {
-        check(object_->SetPassword(Bstr(password)));
+        check(object_->SetPassword(bstr(password)));
     }
     void FinishDocument() override { check(object_->FinishDocument()); }
     void SaveDocument(const std::string& path, bool flag) override {
-        check(object_->SaveDocument(Bstr(path), variantBool(flag)));
+        check(object_->SaveDocument(bstr(path), variantBool(flag)));
     }
 
 private:
-    IPDFDocument4* object_;
+    ComPtr<IPDFDocument4> object_;
 };
 
 } // namespace
 
 std::unique_ptr<IPDFDocument> Win32ComObjectCreator::CreateObject(const std::string& progId,
                                                                   const PdfDocumentHost&) const {
-    const std::u16string name = platform::utf8ToUtf16(progId);
-    const std::wstring wideName(name.begin(), name.end());
     CLSID clsid{};
-    IPDFDocument4* object = nullptr;
-    HRESULT hr = ::CLSIDFromProgID(wideName.c_str(), &clsid);
+    ComPtr<IPDFDocument4> object;
+    HRESULT hr = ::CLSIDFromProgID(platform::win32::wide(progId).c_str(), &clsid);
     if (SUCCEEDED(hr))
         hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
-                                tiskpdf::com::kIidPdfDocument4, reinterpret_cast<void**>(&object));
+                                tiskpdf::com::kIidPdfDocument4, object.putVoid());
     if (hr == E_OUTOFMEMORY)
         throw runtimeError(err::kOutOfMemory);
     // Whatever keeps the class from being made (not registered, its DLL
@@ -175,12 +155,7 @@ std::unique_ptr<IPDFDocument> Win32ComObjectCreator::CreateObject(const std::str
     // as error 429.
     if (FAILED(hr) || !object)
         throw runtimeError(err::kCannotCreateObject);
-    try {
-        return std::make_unique<Win32ComDocument>(object);
-    } catch (...) {
-        object->Release();
-        throw;
-    }
+    return std::make_unique<Win32ComDocument>(std::move(object));
 }
 
 } // namespace pdfforms

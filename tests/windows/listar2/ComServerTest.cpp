@@ -124,7 +124,7 @@ protected:
 TEST_F(ComServerTest, VtableCallsAndTheirErrors) {
     ASSERT_EQ(doc->OpenPdf(Bstr(kTemplate), Bstr(L"")), S_OK);
     LONG pages = 0;
-    EXPECT_EQ(doc->PageCount(&pages), S_OK);
+    EXPECT_EQ(doc->get_PageCount(&pages), S_OK);
     EXPECT_EQ(pages, 2);
     EXPECT_EQ(doc->put_Resolution(144), S_OK);
     LONG resolution = 0;
@@ -210,6 +210,105 @@ TEST_F(ComServerTest, TypeInformationNamesTheMembers) {
             described->Release();
     }
     info->Release();
+}
+
+// A parameter's type as the IDL writes it.
+std::wstring typeName(const TYPEDESC& type) {
+    switch (type.vt) {
+    case VT_PTR:
+        return typeName(*type.lptdesc) + L"*";
+    case VT_BSTR:
+        return L"BSTR";
+    case VT_I4:
+        return L"LONG";
+    case VT_R4:
+        return L"float";
+    case VT_BOOL:
+        return L"VARIANT_BOOL";
+    default:
+        return L"VT" + std::to_wstring(type.vt);
+    }
+}
+
+TEST_F(ComServerTest, RegisteredTypeLibraryDescribesEveryMember) {
+    using Install = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+    // For the machine: Wine's LoadRegTypeLib reads the machine's classes only.
+    ASSERT_EQ(exported<Install>("DllInstall")(TRUE, L"machine"), S_OK);
+    // The library as the DLL carries it names its identifier and version.
+    ITypeLib* library = nullptr;
+    ASSERT_EQ(::LoadTypeLibEx(winePath(TISKPDF_DLL).c_str(), REGKIND_NONE, &library), S_OK);
+    TLIBATTR* version = nullptr;
+    ASSERT_EQ(library->GetLibAttr(&version), S_OK);
+    const TLIBATTR embedded = *version;
+    library->ReleaseTLibAttr(version);
+    library->Release();
+    ASSERT_EQ(::LoadRegTypeLib(embedded.guid, 1, 0, 0, &library), S_OK);
+    ITypeInfo* dispatch = nullptr;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(tiskpdf::com::kIidPdfDocument4, &dispatch), S_OK);
+    // The interface's vtable part: every method with its parameters.
+    HREFTYPE reference = 0;
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &reference), S_OK);
+    ASSERT_EQ(dispatch->GetRefTypeInfo(reference, &info), S_OK);
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+    std::vector<std::wstring> members;
+    for (UINT i = 0; i < attributes->cFuncs; ++i) {
+        FUNCDESC* function = nullptr;
+        ASSERT_EQ(info->GetFuncDesc(i, &function), S_OK);
+        BSTR names[8] = {};
+        UINT count = 0;
+        ASSERT_EQ(info->GetNames(function->memid, names, 8, &count), S_OK);
+        std::wstring member = function->invkind == INVOKE_PROPERTYGET   ? L"get "
+                              : function->invkind == INVOKE_PROPERTYPUT ? L"put "
+                                                                        : L"";
+        member += std::wstring(names[0]) + L"(";
+        for (SHORT p = 0; p < function->cParams; ++p) {
+            // A property's put names its value only by its type.
+            const std::wstring name = p + 1u < count ? names[p + 1] : L"value";
+            member +=
+                (p ? L", " : L"") + typeName(function->lprgelemdescParam[p].tdesc) + L" " + name;
+        }
+        members.push_back(member + L")");
+        for (UINT n = 0; n < count; ++n)
+            ::SysFreeString(names[n]);
+        info->ReleaseFuncDesc(function);
+    }
+    info->ReleaseTypeAttr(attributes);
+    info->Release();
+    dispatch->Release();
+    library->Release();
+    const std::vector<std::wstring> expected = {
+        L"OpenPdf(BSTR path, BSTR password)",
+        L"AppendPdf(BSTR path, BSTR password)",
+        L"get PageCount(LONG* count)",
+        L"SelectPage(LONG index)",
+        L"LoadImage(BSTR path, LONG* image)",
+        L"ImageResolution(LONG image, LONG* dotsPerInch)",
+        L"get Resolution(LONG* unitsPerInch)",
+        L"put Resolution(LONG unitsPerInch)",
+        L"NewWatermark(LONG* watermark)",
+        L"BeginWatermark(LONG watermark)",
+        L"DrawImage(LONG image, float x, float y)",
+        L"EndWatermark()",
+        L"ApplyWatermark(LONG page, LONG watermark)",
+        L"SetDocumentMode(LONG mode)",
+        L"SetInfoText(LONG which, BSTR text)",
+        L"RegisterFont(BSTR face, VARIANT_BOOL bold, VARIANT_BOOL italic, LONG reserved1, "
+        L"LONG reserved2, LONG reserved3, LONG* font)",
+        L"UseFont(LONG font, float size)",
+        L"SetTextScaling(float percent)",
+        L"SetColorMode(LONG mode)",
+        L"SetTextColor(float red, float green, float blue, float fourth)",
+        L"MoveTextTo(float x, float y)",
+        L"DrawText(BSTR text)",
+        L"SetPassword(BSTR password)",
+        L"FinishDocument()",
+        L"SaveDocument(BSTR path, VARIANT_BOOL openInViewer)",
+    };
+    EXPECT_EQ(members, expected);
+    EXPECT_EQ(exported<HRESULT(STDAPICALLTYPE*)()>("DllUnregisterServer")(), S_OK);
+    EXPECT_EQ(::LoadRegTypeLib(embedded.guid, 1, 0, 0, &library), TYPE_E_LIBNOTREGISTERED);
 }
 
 TEST_F(ComServerTest, UnloadsOnlyWhenNothingIsLeft) {
