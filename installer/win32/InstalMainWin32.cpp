@@ -11,8 +11,8 @@
 
 #include "Win32MainWindow.h"
 #include "platform/DllSearch.h"
-#include "platform/Encoding.h"
 #include "platform/Host.h"
+#include "platform/win32/Support.h"
 #include "uInstal.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -33,10 +33,8 @@ int wmain(int argc, wchar_t** argv) {
 
     // Argument 0 is the installer's own path, the folder of the package file.
     std::vector<std::string> arguments{win->modulePath()};
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring arg = argv[i];
-        arguments.push_back(platform::utf16ToUtf8(std::u16string(arg.begin(), arg.end())));
-    }
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(platform::win32::narrow(argv[i]));
 
     installer::TInstal form(*win, arguments);
     installer::Win32MainWindow window(form, ui);

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/DllSearch.h"
-#include "platform/Encoding.h"
+#include "platform/win32/Support.h"
 #include "resources/Resources.h"
 #include "uInstal.h"
 
@@ -25,14 +25,8 @@ namespace installer {
 
 namespace {
 
-std::wstring wide(const std::string& utf8) {
-    const std::u16string s = platform::utf8ToUtf16(utf8);
-    return std::wstring(s.begin(), s.end());
-}
-
-std::string narrow(const std::wstring& utf16) {
-    return platform::utf16ToUtf8(std::u16string(utf16.begin(), utf16.end()));
-}
+using platform::win32::narrow;
+using platform::win32::wide;
 
 // How a control's text looks: the window's font (MS Sans Serif, 11 pixels),
 // the help link (the same, underlined), and the bold blue texts of the

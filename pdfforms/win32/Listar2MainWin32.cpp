@@ -16,8 +16,8 @@
 #include "Win32ComDocument.h"
 #include "mdlGlob.h"
 #include "platform/DllSearch.h"
-#include "platform/Encoding.h"
 #include "platform/Host.h"
+#include "platform/win32/Support.h"
 
 namespace {
 
@@ -36,8 +36,7 @@ std::string commandArguments(std::wstring_view line) {
     while (i < line.size() && (line[i] == L' ' || line[i] == L'\t'))
         ++i;
     const std::wstring_view rest = line.substr(i);
-    return platform::utf16ToUtf8(
-        std::u16string_view(reinterpret_cast<const char16_t*>(rest.data()), rest.size()));
+    return platform::win32::narrow(rest);
 }
 
 } // namespace

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "platform/DllSearch.h"
-#include "platform/Encoding.h"
 #include "platform/Host.h"
+#include "platform/win32/Support.h"
 #include "tiskpdf/win32/Win32ComFolderTrust.h"
 
 namespace {
@@ -38,15 +38,8 @@ template <class Function> Function exported(HMODULE library, const char* name) {
         reinterpret_cast<void (*)()>(::GetProcAddress(library, name)));
 }
 
-std::string utf8(std::wstring_view text) {
-    return platform::utf16ToUtf8(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
-}
-
-std::wstring utf16(std::string_view text) {
-    const std::u16string u = platform::utf8ToUtf16(text);
-    return std::wstring(u.begin(), u.end());
-}
+using platform::win32::narrow;
+using platform::win32::wide;
 
 struct Options {
     bool uninstall = false;
@@ -90,7 +83,7 @@ public:
         const std::string module = windows_->modulePath();
         const std::size_t slash = module.find_last_of('\\');
         const std::string folder = slash == std::string::npos ? "." : module.substr(0, slash);
-        const std::string dll = folder + "\\" + utf8(kComponent);
+        const std::string dll = folder + "\\" + narrow(kComponent);
         const platform::Result<std::uint32_t> attributes = windows_->fileAttributes(dll);
         if (!attributes || (*attributes & platform::kFileAttributeDirectory))
             return say(1, platform::kMbIconError,
@@ -99,7 +92,7 @@ public:
                            folder + " chybí soubor TiskPDF.dll.");
 
         // By its full path; what it imports comes from the system folder.
-        HMODULE library = ::LoadLibraryExW(utf16(dll).c_str(), nullptr, 0);
+        HMODULE library = ::LoadLibraryExW(wide(dll).c_str(), nullptr, 0);
         if (!library)
             return say(1, platform::kMbIconError,
                        "Soubor " + dll + " nelze načíst:\r" +
@@ -118,7 +111,7 @@ private:
         if (!dllInstall)
             return say(1, platform::kMbIconError,
                        "Soubor " + dll + " není komponenta TiskPDF (chybí DllInstall).");
-        const bool safeForMachine = tiskpdf::com::onlyAdministratorsCanChange(utf16(dll));
+        const bool safeForMachine = tiskpdf::com::onlyAdministratorsCanChange(wide(dll));
         // A registration for the machine that an earlier set-up made of this
         // very DLL would still run it in every user's Listar2: it goes, where
         // the user may remove it (the DLL removes only its own).

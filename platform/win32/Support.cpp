@@ -30,7 +30,7 @@ std::string narrow(std::wstring_view utf16) {
     return out;
 }
 
-std::string narrow(BSTR text) {
+std::string fromBstr(BSTR text) {
     return text ? narrow(std::wstring_view(text, ::SysStringLen(text))) : std::string();
 }
 

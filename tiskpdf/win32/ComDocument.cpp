@@ -8,7 +8,7 @@
 
 namespace tiskpdf::com {
 
-using platform::win32::narrow;
+using platform::win32::fromBstr;
 
 namespace {
 
@@ -225,10 +225,10 @@ UINT DocumentObject::unconvertibleArgument(DISPID id, WORD flags, const DISPPARA
 // -------------------------------------------------------------- IPDFDocument4
 
 HRESULT DocumentObject::OpenPdf(BSTR path, BSTR password) {
-    return guarded([&] { document_->OpenPdf(narrow(path), narrow(password)); });
+    return guarded([&] { document_->OpenPdf(fromBstr(path), fromBstr(password)); });
 }
 HRESULT DocumentObject::AppendPdf(BSTR path, BSTR password) {
-    return guarded([&] { document_->AppendPdf(narrow(path), narrow(password)); });
+    return guarded([&] { document_->AppendPdf(fromBstr(path), fromBstr(password)); });
 }
 HRESULT DocumentObject::get_PageCount(LONG* count) {
     return guardedResult(count, [&] { return document_->PageCount(); });
@@ -237,7 +237,7 @@ HRESULT DocumentObject::SelectPage(LONG index) {
     return guarded([&] { document_->SelectPage(index); });
 }
 HRESULT DocumentObject::LoadImage(BSTR path, LONG* image) {
-    return guardedResult(image, [&] { return document_->LoadImage(narrow(path)); });
+    return guardedResult(image, [&] { return document_->LoadImage(fromBstr(path)); });
 }
 HRESULT DocumentObject::ImageResolution(LONG image, LONG* dotsPerInch) {
     return guardedResult(dotsPerInch, [&] { return document_->ImageResolution(image); });
@@ -270,14 +270,14 @@ HRESULT DocumentObject::SetInfoText(LONG which, BSTR text) {
     return guarded([&] {
         if (which < 0 || which > 4)
             throw pdfforms::NumberedError(hr::kInvalidArgument, "Neznámý popisný text dokumentu.");
-        document_->SetInfoText(static_cast<pdfforms::InfoText>(which), narrow(text));
+        document_->SetInfoText(static_cast<pdfforms::InfoText>(which), fromBstr(text));
     });
 }
 HRESULT DocumentObject::RegisterFont(BSTR face, VARIANT_BOOL bold, VARIANT_BOOL italic,
                                      LONG reserved1, LONG reserved2, LONG reserved3, LONG* font) {
     return guardedResult(font, [&] {
-        return document_->RegisterFont(narrow(face), flag(bold), flag(italic), reserved1, reserved2,
-                                       reserved3);
+        return document_->RegisterFont(fromBstr(face), flag(bold), flag(italic), reserved1,
+                                       reserved2, reserved3);
     });
 }
 HRESULT DocumentObject::UseFont(LONG font, float size) {
@@ -296,16 +296,16 @@ HRESULT DocumentObject::MoveTextTo(float x, float y) {
     return guarded([&] { document_->MoveTextTo(x, y); });
 }
 HRESULT DocumentObject::DrawText(BSTR text) {
-    return guarded([&] { document_->DrawText(narrow(text)); });
+    return guarded([&] { document_->DrawText(fromBstr(text)); });
 }
 HRESULT DocumentObject::SetPassword(BSTR password) {
-    return guarded([&] { document_->SetPassword(narrow(password)); });
+    return guarded([&] { document_->SetPassword(fromBstr(password)); });
 }
 HRESULT DocumentObject::FinishDocument() {
     return guarded([&] { document_->FinishDocument(); });
 }
 HRESULT DocumentObject::SaveDocument(BSTR path, VARIANT_BOOL openInViewer) {
-    return guarded([&] { document_->SaveDocument(narrow(path), flag(openInViewer)); });
+    return guarded([&] { document_->SaveDocument(fromBstr(path), flag(openInViewer)); });
 }
 
 } // namespace tiskpdf::com

@@ -29,29 +29,14 @@ std::wstring winePath(std::string unixPath) {
 
 const std::wstring kTemplate = winePath(EXAMPLES_DIR "/tisk/objednavka.pdf"); // two pages
 
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& s) : b_(::SysAllocString(s.c_str())) {}
-    ~Bstr() { ::SysFreeString(b_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return b_; }
-
-private:
-    BSTR b_;
-};
+using platform::win32::Bstr;
 
 std::wstring lastErrorDescription() {
-    IErrorInfo* info = nullptr;
-    std::wstring text;
-    if (::GetErrorInfo(0, &info) == S_OK && info) {
-        BSTR description = nullptr;
-        info->GetDescription(&description);
-        text = description ? description : L"";
-        ::SysFreeString(description);
-        info->Release();
-    }
-    return text;
+    platform::win32::ComPtr<IErrorInfo> info;
+    Bstr description;
+    if (::GetErrorInfo(0, info.put()) == S_OK && info)
+        info->GetDescription(description.put());
+    return description.get() ? description.get() : L"";
 }
 
 class ComServerTest : public ::testing::Test {

@@ -24,7 +24,8 @@ namespace platform::win32 {
 std::wstring wide(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
 // A BSTR's text (its length, not its first null); a null BSTR is empty.
-std::string narrow(BSTR text);
+// Not an overload of narrow: a wchar_t array would take it for a BSTR.
+std::string fromBstr(BSTR text);
 
 // The full path of a loaded module (nullptr: the program's file), however
 // long; empty when the system cannot tell it.
@@ -98,7 +99,7 @@ public:
         return &value_;
     }
     BSTR detach() { return std::exchange(value_, nullptr); }
-    std::string utf8() const { return narrow(value_); }
+    std::string utf8() const { return fromBstr(value_); }
 
 private:
     BSTR value_ = nullptr;
