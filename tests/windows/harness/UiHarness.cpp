@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/Support.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -32,26 +34,8 @@ constexpr DWORD kErrorElevationRequired = 740;
 
 // --- Text ---
 
-std::wstring wide(const std::string& utf8) {
-    if (utf8.empty())
-        return {};
-    const int n =
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string narrow(const std::wstring& utf16) {
-    if (utf16.empty())
-        return {};
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
-                                        nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
-                          nullptr, nullptr);
-    return out;
-}
+using platform::win32::narrow;
+using platform::win32::wide;
 
 // A text as the transcript shows it: in double quotes, a quote doubled, line
 // breaks and tabs named, so that every line of output is one observation.
@@ -616,39 +600,36 @@ void Harness::waitExit(const std::vector<std::wstring>& w) {
 
 // A shell link read back through the shell's own link object.
 void Harness::readLink(const std::wstring& file) {
-    const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    IShellLinkW* link = nullptr;
-    IPersistFile* persist = nullptr;
     std::string line;
-    HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                    reinterpret_cast<void**>(&link));
-    if (SUCCEEDED(hr))
-        hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
-    if (SUCCEEDED(hr))
-        hr = persist->Load(file.c_str(), STGM_READ);
-    if (SUCCEEDED(hr)) {
-        wchar_t path[MAX_PATH] = {}, arguments[1024] = {}, folder[MAX_PATH] = {},
-                icon[MAX_PATH] = {}, description[1024] = {};
-        int index = 0, show = 0;
-        WORD hotKey = 0;
-        link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
-        link->GetArguments(arguments, 1024);
-        link->GetWorkingDirectory(folder, MAX_PATH);
-        link->GetIconLocation(icon, MAX_PATH, &index);
-        link->GetDescription(description, 1024);
-        link->GetShowCmd(&show);
-        link->GetHotkey(&hotKey);
-        line = "link " + quoted(path) + " arguments " + quoted(arguments) + " folder " +
-               quoted(folder) + " icon " + quoted(icon) + "," + std::to_string(index) +
-               " description " + quoted(description) + " show " + std::to_string(show) +
-               " hotkey " + std::to_string(hotKey);
+    HRESULT hr = S_OK;
+    {
+        const platform::win32::ComApartment com;
+        platform::win32::ComPtr<IShellLinkW> link;
+        platform::win32::ComPtr<IPersistFile> persist;
+        hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.putVoid());
+        if (SUCCEEDED(hr))
+            hr = link->QueryInterface(IID_IPersistFile, persist.putVoid());
+        if (SUCCEEDED(hr))
+            hr = persist->Load(file.c_str(), STGM_READ);
+        if (SUCCEEDED(hr)) {
+            wchar_t path[MAX_PATH] = {}, arguments[1024] = {}, folder[MAX_PATH] = {},
+                    icon[MAX_PATH] = {}, description[1024] = {};
+            int index = 0, show = 0;
+            WORD hotKey = 0;
+            link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
+            link->GetArguments(arguments, 1024);
+            link->GetWorkingDirectory(folder, MAX_PATH);
+            link->GetIconLocation(icon, MAX_PATH, &index);
+            link->GetDescription(description, 1024);
+            link->GetShowCmd(&show);
+            link->GetHotkey(&hotKey);
+            line = "link " + quoted(path) + " arguments " + quoted(arguments) + " folder " +
+                   quoted(folder) + " icon " + quoted(icon) + "," + std::to_string(index) +
+                   " description " + quoted(description) + " show " + std::to_string(show) +
+                   " hotkey " + std::to_string(hotKey);
+        }
     }
-    if (persist)
-        persist->Release();
-    if (link)
-        link->Release();
-    if (com)
-        ::CoUninitialize();
     if (FAILED(hr)) {
         char code[16];
         std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(hr));
