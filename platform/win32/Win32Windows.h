@@ -5,13 +5,9 @@
 // Messages, Fonts, ShellLink), as the emulation's are.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+// windows.h comes in through the support header, with NOMINMAX and
+// WIN32_LEAN_AND_MEAN.
+#include "platform/win32/Support.h"
 
 #include <memory>
 #include <string>
@@ -20,7 +16,6 @@
 
 #include "platform/Host.h"
 #include "platform/Windows.h"
-#include "platform/win32/Support.h"
 
 namespace platform::win32 {
 
