@@ -21,9 +21,9 @@
 #include "PageImport.h"
 #include "PageStreams.h"
 #include "Save.h"
-#include "TiskPdf.h"
 #include "Util.h"
 #include "platform/Host.h"
+#include "tiskpdf/TiskPdf.h"
 
 namespace tiskpdf {
 

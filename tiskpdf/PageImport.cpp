@@ -9,8 +9,8 @@
 
 #include "platform/Host.h"
 
-#include "TiskPdf.h"
 #include "Util.h"
+#include "tiskpdf/TiskPdf.h"
 
 namespace tiskpdf {
 

@@ -9,9 +9,9 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include "TiskPdf.h"
 #include "Util.h"
 #include "platform/Host.h"
+#include "tiskpdf/TiskPdf.h"
 
 namespace tiskpdf {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <system_error>
 
-#include "TiskPdf.h"
+#include "tiskpdf/TiskPdf.h"
 
 namespace tiskpdf {
 
