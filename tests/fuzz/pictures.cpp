@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "pdfforms/renderers/NumberedError.h"
+#include "NumberedError.h"
 #include "tiskpdf/Images.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
