@@ -494,7 +494,8 @@ PdfDocumentHost Job::documentHost() {
     host.resolvePath = [windows](const std::string& path) {
         std::optional<std::string> native = mdlAPI::ResolvePath(*windows, path);
         if (!native) {
-            throw runtimeError(err::kFileNotFound);
+            // The document's own number, whichever host it runs in.
+            throw NumberedError(hr::kFileNotFound, "Soubor nebyl nalezen (" + path + ").");
         }
         return *native;
     };

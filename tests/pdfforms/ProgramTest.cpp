@@ -202,6 +202,10 @@ TEST_F(ProgramTest, JobErrorsAfterTheParametersShowTheirMessageAndWriteNoPdf) {
         // The continuation template JINY2.PDF does not exist.
         {{"FAKT", t + "ff.txt", t + "jiny.pdf", out, "", "", "", "", ""},
          ": Chyba při generování PDF souboru (MakePDF)."},
+        // The output's drive does not exist: the host finds no such file and
+        // raises the document's own number for it.
+        {{"FAKT", t + "dodlist.txt", t + "faktura.pdf", "Q:\\chyba.pdf", "", "", "", "", ""},
+         "-2147024894: Soubor nebyl nalezen (Q:\\chyba.pdf)."},
         // The output folder does not exist: the library's save fails.
         {{"FAKT", t + "dodlist.txt", t + "faktura.pdf", "C:\\NENI\\chyba.pdf", "", "", "", "", ""},
          ""},
