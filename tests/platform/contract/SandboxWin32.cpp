@@ -9,15 +9,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/win32/Support.h"
 
-#include "platform/Encoding.h"
 #include "platform/Host.h"
 
 namespace contract {
@@ -25,9 +18,7 @@ namespace contract {
 namespace fs = std::filesystem;
 namespace {
 
-std::string narrow(const std::wstring& utf16) {
-    return platform::utf16ToUtf8(std::u16string(utf16.begin(), utf16.end()));
-}
+using platform::win32::narrow;
 
 std::wstring longTempFolder() {
     wchar_t temp[MAX_PATH + 1] = {};

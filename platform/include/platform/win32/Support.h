@@ -64,7 +64,6 @@ public:
         if (p_)
             std::exchange(p_, nullptr)->Release();
     }
-    Interface* detach() { return std::exchange(p_, nullptr); }
 
 private:
     Interface* p_ = nullptr;
@@ -78,7 +77,6 @@ public:
     // memory for it.
     explicit Bstr(std::wstring_view text);
     explicit Bstr(std::string_view utf8) : Bstr(std::wstring_view(wide(utf8))) {}
-    explicit Bstr(const char* utf8) : Bstr(std::string_view(utf8)) {}
     ~Bstr() { ::SysFreeString(value_); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
@@ -98,7 +96,6 @@ public:
         ::SysFreeString(std::exchange(value_, nullptr));
         return &value_;
     }
-    BSTR detach() { return std::exchange(value_, nullptr); }
     std::string utf8() const { return fromBstr(value_); }
 
 private:
