@@ -90,7 +90,7 @@ public:
     // Adds the bytes at the end; returns the offset they start at.
     virtual Result<std::uint64_t> append(const void* data, std::size_t size) = 0;
     // Reads exactly size bytes that were written from offset on.
-    virtual WinError readAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
+    [[nodiscard]] virtual WinError readAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
 };
 
 Result<std::unique_ptr<ScratchFile>> createScratchFile();

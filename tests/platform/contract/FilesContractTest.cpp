@@ -93,7 +93,7 @@ TEST(FilesContract, DispositionsCreateOpenAndReplace) {
     ASSERT_TRUE(r);
     EXPECT_EQ(readAll(**r), "xy");
     EXPECT_EQ((*r)->write("z", 1).error(), kErrorAccessDenied);
-    (*r)->close();
+    EXPECT_EQ((*r)->close(), kErrorSuccess);
     EXPECT_EQ((*r)->read(nullptr, 0).error(), kErrorInvalidHandle);
 
     ASSERT_TRUE(win.createFile(a, Access::Write, 0, Disposition::TruncateExisting));
@@ -126,8 +126,8 @@ TEST(FilesContract, ShareModesDecideWhoElseMayOpen) {
     // A refused CreateAlways leaves the content alone.
     EXPECT_EQ(win.createFile(s, Access::Write, 0, Disposition::CreateAlways).error(),
               kErrorSharingViolation);
-    (*writer)->close();
-    (*reader)->close();
+    EXPECT_EQ((*writer)->close(), kErrorSuccess);
+    EXPECT_EQ((*reader)->close(), kErrorSuccess);
     EXPECT_EQ(sb.readFile("s.bin"), "data");
     EXPECT_TRUE(win.createFile(s, Access::Write, 0, Disposition::OpenExisting));
 }
@@ -152,7 +152,7 @@ TEST(FilesContract, AttributesAndReadOnlyFiles) {
     auto r = win.createFile(ro, Access::Read, kShareRead, Disposition::OpenExisting);
     ASSERT_TRUE(r);
     EXPECT_EQ(readAll(**r), "keep");
-    (*r)->close();
+    EXPECT_EQ((*r)->close(), kErrorSuccess);
     if (!readOnlyHolds(sb, "sub\\ro.cfg"))
         GTEST_SKIP() << "this host lets root write read-only files";
     EXPECT_EQ(win.createFile(ro, Access::Write, 0, Disposition::OpenExisting).error(),
@@ -341,7 +341,7 @@ TEST(FilesContract, HeldFileIsReadByOthersButNeitherWrittenNorDeletedNorRenamed)
     ASSERT_TRUE(reader);
     EXPECT_EQ(readAll(**reader), "package");
     EXPECT_EQ(readAll(**hold), "package");
-    (*reader)->close();
+    EXPECT_EQ((*reader)->close(), kErrorSuccess);
     EXPECT_EQ(sb.readFile("held.exe"), "package");
 
     // Once closed, the file is free again.
@@ -353,6 +353,6 @@ TEST(FilesContract, HeldFileIsReadByOthersButNeitherWrittenNorDeletedNorRenamed)
     auto writer = win.createFile(held, Access::Write, kShareAll, Disposition::OpenExisting);
     ASSERT_TRUE(writer);
     EXPECT_EQ(win.holdFile(held).error(), kErrorSharingViolation);
-    (*writer)->close();
+    EXPECT_EQ((*writer)->close(), kErrorSuccess);
     EXPECT_EQ(win.holdFile(sb.path("none.exe")).error(), kErrorFileNotFound);
 }
