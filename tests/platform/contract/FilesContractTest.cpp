@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FaultInjectingWindows.h"
 #include "Sandbox.h"
 #include "platform/Host.h"
 
@@ -279,6 +280,40 @@ TEST(FilesContract, ReplacementFilesAreAllOrNothing) {
     EXPECT_EQ(sb.readFile("out\\doc.pdf"), "new bytes");
     EXPECT_EQ(names(win.findFiles(sb.path("out\\*"))),
               (std::vector<std::string>{"doc.pdf", "new.pdf"}));
+}
+
+// A read or a write that the disk fails reaches the caller with its error,
+// and a replacement given up after it leaves the old file and nothing else.
+TEST(FilesContract, FailedReadsAndWritesReachTheCallerAndKeepTheOldFile) {
+    Sandbox sb;
+    testmachine::FaultInjectingWindows win(sb.win());
+    sb.writeFile("doc.pdf", "old bytes");
+    const std::string doc = sb.path("doc.pdf");
+    const std::string native = *win.nativePath(doc);
+    win.writeFault = [&](const std::string& path, std::uint64_t offset, std::size_t size) {
+        return path == native && offset + size > 10 ? kErrorDiskFull : kErrorSuccess;
+    };
+    win.readFault = [&](const std::string& path, std::uint64_t offset, std::size_t) {
+        return path == native && offset >= 4 ? kErrorReadFault : kErrorSuccess;
+    };
+    {
+        auto r = win.createReplacement(doc);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(*(*r)->write("0123456789", 10), 10u);
+        EXPECT_EQ((*r)->write("x", 1).error(), kErrorDiskFull);
+    }
+    EXPECT_EQ(sb.readFile("doc.pdf"), "old bytes");
+    EXPECT_EQ(names(win.findFiles(sb.path("*"))), std::vector<std::string>{"doc.pdf"});
+
+    auto in = win.createFile(doc, Access::Read, kShareRead, Disposition::OpenExisting);
+    ASSERT_TRUE(in);
+    char buffer[4];
+    EXPECT_EQ(*(*in)->read(buffer, 4), 4u);
+    EXPECT_EQ((*in)->read(buffer, 4).error(), kErrorReadFault);
+    EXPECT_EQ((*in)->close(), kErrorSuccess);
+    auto out = win.createFile(doc, Access::Write, 0, Disposition::CreateAlways);
+    ASSERT_TRUE(out);
+    EXPECT_EQ((*out)->write("0123456789x", 11).error(), kErrorDiskFull);
 }
 
 TEST(FilesContract, ScratchFileGivesBackWhatWasAppendedAndLeavesNothing) {
