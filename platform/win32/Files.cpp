@@ -145,7 +145,7 @@ Result<std::vector<FindData>> Win32Windows::findFiles(const std::string& pattern
         if (std::wcscmp(data.cFileName, L".") == 0 || std::wcscmp(data.cFileName, L"..") == 0)
             continue;
         FindData f;
-        f.name = narrow(data.cFileName);
+        f.name = narrow(std::wstring_view(data.cFileName));
         f.attributes = data.dwFileAttributes;
         f.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         f.lastWriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |

@@ -77,7 +77,7 @@ std::intptr_t Win32Windows::findExecutable(const std::string& file, const std::s
     const HINSTANCE result = ::FindExecutableW(f.c_str(), orNull(d), buffer);
     const auto code = reinterpret_cast<std::intptr_t>(result);
     if (code > 32)
-        program = narrow(buffer);
+        program = narrow(std::wstring_view(buffer));
     return code;
 }
 

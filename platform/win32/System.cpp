@@ -103,7 +103,7 @@ Result<std::string> Win32Windows::desktopDirectory() {
     ::CoTaskMemFree(list);
     if (!ok)
         return R::failure(kErrorFileNotFound);
-    return narrow(buffer);
+    return narrow(std::wstring_view(buffer));
 }
 
 VersionInfo Win32Windows::reportedVersion() {

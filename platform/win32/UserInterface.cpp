@@ -358,7 +358,7 @@ std::optional<std::string> Win32UserInterface::browseForFolder(const std::string
     if (PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info)) {
         wchar_t path[MAX_PATH] = {};
         if (::SHGetPathFromIDListW(chosen, path))
-            folder = narrow(path);
+            folder = narrow(std::wstring_view(path));
         ::CoTaskMemFree(chosen);
     }
     ::CoTaskMemFree(rootList);
