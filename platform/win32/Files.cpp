@@ -63,7 +63,6 @@ public:
     Result<std::size_t> write(const void* buffer, std::size_t size) override {
         if (handle_ == INVALID_HANDLE_VALUE)
             return Result<std::size_t>::failure(kErrorInvalidHandle);
-        written_ = true;
         std::size_t done = 0;
         const auto* p = static_cast<const char*>(buffer);
         while (done < size) {
@@ -71,6 +70,9 @@ public:
             const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
             if (!::WriteFile(handle_, p + done, ask, &put, nullptr))
                 return Result<std::size_t>::failure(lastError());
+            // Only a handle that may write is flushed on close: flushing
+            // one opened for reading fails (ERROR_ACCESS_DENIED).
+            written_ = true;
             if (put == 0)
                 break; // a short count: the disk took no more
             done += put;
