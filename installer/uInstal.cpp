@@ -501,8 +501,10 @@ void TInstal::BtnInstalClick() {
     }
 
     window.BtnZrus.setText("&Ukončit");
+    // Sg.000 goes when it can: a missing one, or one that stays, is no
+    // fault of the installation.
     if (window.CheckBxZrus.checked)
-        win_.deleteFile(TargetFolder + "\\Sg.000");
+        static_cast<void>(win_.deleteFile(TargetFolder + "\\Sg.000"));
 
     if (IsWindowsVistaOr7(win_) && !window.ChckJeto64bit.checked) {
         window.RichEdFont.visible = true;
@@ -597,8 +599,10 @@ void TInstal::BtnZrusClick() {
         ExecuteFile(win_, TargetFolder + "\\Tavel.exe", "", TargetFolder, kSwShowNormal);
     }
 
+    // The package file goes when it can: one that stays (on a medium that
+    // cannot be written, say) is no fault of the installation.
     if (window.CheckBxZrus.checked && pathFormed)
-        win_.deleteFile(PackagePath);
+        static_cast<void>(win_.deleteFile(PackagePath));
 
     closeWindow();
 }
@@ -677,7 +681,8 @@ void TInstal::btnAktualizovatClick() {
                        "Nejsou splněny podmínky aktualizace", kMbOk | kMbIconError);
             window.BtnZrus.setText("Konec");
             window.LblKonec.setText("Aktualizace se nezdařila.");
-            win_.removeDirectory(parent);
+            // Only an empty folder goes; one with files stays as it is.
+            static_cast<void>(win_.removeDirectory(parent));
             // The package file there is the other installation's own.
             if (deleteFlag())
                 window.CheckBxZrus.checked = false;
@@ -717,8 +722,10 @@ void TInstal::VyberAdrExit() {
         std::vector<std::string> created;
         ForceDirectories(win_, TargetFolder, &created);
         accepted = DirectoryExists(win_, TargetFolder);
+        // What the probe made goes when it can; an empty folder left
+        // behind harms nothing.
         for (auto it = created.rbegin(); it != created.rend(); ++it)
-            win_.removeDirectory(*it);
+            static_cast<void>(win_.removeDirectory(*it));
     }
     if (!accepted) {
         warning(TargetFolder + " je neplatná cesta. Nastavena cesta " + fallback);

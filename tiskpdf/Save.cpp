@@ -290,7 +290,7 @@ void writeAtomically(QPDF& out, std::map<std::string, Source>& sources, const PD
         if (const platform::WinError e = target.commit())
             problem = errorText(e);
     if (!problem.empty()) {
-        target.close();
+        static_cast<void>(target.close()); // giving up the replacement keeps the old file
         fail(number, "Soubor PDF nelze uložit: " + path + " (" + problem + ")");
     }
 }

@@ -74,7 +74,9 @@ void CreateDesktopShortcut(platform::Windows& win, const std::string& version,
     try {
         CreateShellLink(win, shortcut, targetFolder + scriptName, targetFolder, iconName, false);
     } catch (...) {
-        win.deleteFile(shortcut);
+        // The failure to make the link is what the caller reports; a copy
+        // that cannot be deleted as well changes nothing of that.
+        static_cast<void>(win.deleteFile(shortcut));
         throw;
     }
     WriteOneLineFile(win, targetFolder + "\\KdeJeZas.ttx", shortcut);

@@ -16,6 +16,7 @@
 #include <map>
 #include <mutex>
 
+#include "ReplacementFile.h"
 #include "ScratchFile.h"
 #include "platform/Encoding.h"
 
@@ -104,38 +105,29 @@ bool refusesDelete(const std::string& host) {
     return ::lstat(host.c_str(), &st) == 0 && shareTable().refusesDelete({st.st_dev, st.st_ino});
 }
 
-using FaultHook = std::function<WinError(const std::string&, std::uint64_t, std::size_t)>;
-
-class LinuxFile : public File {
+// An open host file, with its place in the sharing table until closed.
+class LinuxFile final : public DurableFile {
 public:
-    LinuxFile(int fd, std::string host, ShareTable::Key key, std::uint64_t token,
-              const FaultHook* readFault, const FaultHook* writeFault)
-        : fd_(fd), host_(std::move(host)), key_(key), token_(token), readFault_(readFault),
-          writeFault_(writeFault) {}
-    ~LinuxFile() override { close(); }
+    LinuxFile(int fd, ShareTable::Key key, std::uint64_t token)
+        : fd_(fd), key_(key), token_(token) {}
+    // Nobody is left to hear of a failure of the final close.
+    ~LinuxFile() override { static_cast<void>(close()); }
 
     Result<std::size_t> read(void* buffer, std::size_t size) override {
         if (fd_ < 0)
             return Result<std::size_t>::failure(kErrorInvalidHandle);
-        if (readFault_ && *readFault_)
-            if (WinError e = (*readFault_)(host_, offset_, size))
-                return Result<std::size_t>::failure(e);
         ssize_t n;
         do {
             n = ::read(fd_, buffer, size);
         } while (n < 0 && errno == EINTR);
         if (n < 0)
             return Result<std::size_t>::failure(winErrorFromErrno(errno));
-        offset_ += static_cast<std::uint64_t>(n);
         return static_cast<std::size_t>(n);
     }
 
     Result<std::size_t> write(const void* buffer, std::size_t size) override {
         if (fd_ < 0)
             return Result<std::size_t>::failure(kErrorInvalidHandle);
-        if (writeFault_ && *writeFault_)
-            if (WinError e = (*writeFault_)(host_, offset_, size))
-                return Result<std::size_t>::failure(e);
         std::size_t done = 0;
         const auto* p = static_cast<const char*>(buffer);
         while (done < size) {
@@ -143,18 +135,11 @@ public:
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
-                offset_ += done;
                 return Result<std::size_t>::failure(winErrorFromErrno(errno));
             }
             done += static_cast<std::size_t>(n);
         }
-        offset_ += done;
         return done;
-    }
-
-    // fsync: the bytes are on the disk before the file takes its name.
-    WinError sync() {
-        return fd_ >= 0 && ::fsync(fd_) != 0 ? winErrorFromErrno(errno) : kErrorSuccess;
     }
 
     WinError close() override {
@@ -167,15 +152,29 @@ public:
         return rc == 0 ? kErrorSuccess : winErrorFromErrno(err);
     }
 
+    // fsync: the bytes are on the disk before the file takes its name.
+    WinError flushAndClose() override {
+        const WinError synced =
+            fd_ >= 0 && ::fsync(fd_) != 0 ? winErrorFromErrno(errno) : kErrorSuccess;
+        const WinError closed = close();
+        return synced != kErrorSuccess ? synced : closed;
+    }
+
 private:
     int fd_;
-    std::string host_;
     ShareTable::Key key_;
     std::uint64_t token_;
-    std::uint64_t offset_ = 0;
-    const FaultHook* readFault_;
-    const FaultHook* writeFault_;
 };
+
+// MoveFileEx with MOVEFILE_REPLACE_EXISTING on host files: a read-only
+// file, a folder or a file held open is not replaced.
+WinError renameOver(const std::string& src, const std::string& dst) {
+    struct stat st;
+    if (::lstat(dst.c_str(), &st) == 0 &&
+        (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR) || refusesDelete(dst)))
+        return kErrorAccessDenied;
+    return ::rename(src.c_str(), dst.c_str()) == 0 ? kErrorSuccess : winErrorFromErrno(errno);
+}
 
 } // namespace
 
@@ -245,8 +244,7 @@ Result<std::unique_ptr<File>> LinuxWindows::createFile(const std::string& path, 
             return R::failure(winErrorFromErrno(e));
         }
     }
-    return std::unique_ptr<File>(std::make_unique<LinuxFile>(
-        fd, *host, key, token, &options_.readFault, &options_.writeFault));
+    return std::unique_ptr<File>(std::make_unique<LinuxFile>(fd, key, token));
 }
 
 Result<std::uint32_t> LinuxWindows::fileAttributes(const std::string& path) {
@@ -366,14 +364,9 @@ WinError LinuxWindows::moveFile(const std::string& from, const std::string& to, 
         return errno == ENOENT ? missingError(*src) : winErrorFromErrno(errno);
     if (refusesDelete(*src))
         return kErrorSharingViolation;
-    if (::lstat(dst->c_str(), &st) == 0) {
-        if (!replace)
-            return kErrorAlreadyExists;
-        // A file held open is not replaced.
-        if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR) || refusesDelete(*dst))
-            return kErrorAccessDenied;
-    }
-    return ::rename(src->c_str(), dst->c_str()) == 0 ? kErrorSuccess : winErrorFromErrno(errno);
+    if (!replace && ::lstat(dst->c_str(), &st) == 0)
+        return kErrorAlreadyExists;
+    return renameOver(*src, *dst);
 }
 
 std::string LinuxWindows::currentDirectory() {
@@ -406,85 +399,23 @@ FileTime LinuxWindows::toLocalFileTime(FileTime utc) {
                                  static_cast<std::int64_t>(local.tm_gmtoff) * 10000000LL);
 }
 
-namespace {
-
-// A replacement file: a temporary file beside the target (target.~XXXXXX) (the host's
-// mkstemp, so the name is taken exclusively), renamed over the target.
-class LinuxReplacement : public ReplacementFile {
-public:
-    LinuxReplacement(std::unique_ptr<LinuxFile> file, std::string temp, std::string target)
-        : file_(std::move(file)), temp_(std::move(temp)), target_(std::move(target)) {}
-    ~LinuxReplacement() override { discard(); }
-
-    Result<std::size_t> read(void* buffer, std::size_t size) override {
-        return file_->read(buffer, size);
-    }
-    Result<std::size_t> write(const void* buffer, std::size_t size) override {
-        return file_->write(buffer, size);
-    }
-    WinError close() override {
-        discard();
-        return kErrorSuccess;
-    }
-
-    WinError commit() override {
-        if (temp_.empty())
-            return kErrorInvalidHandle;
-        WinError e = file_->sync();
-        if (const WinError closed = file_->close(); e == kErrorSuccess)
-            e = closed;
-        struct stat st;
-        // MoveFileEx refuses to replace a read-only file, a folder or a
-        // file held open.
-        if (e == kErrorSuccess && ::lstat(target_.c_str(), &st) == 0 &&
-            (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR) || refusesDelete(target_)))
-            e = kErrorAccessDenied;
-        if (e == kErrorSuccess && ::rename(temp_.c_str(), target_.c_str()) != 0)
-            e = winErrorFromErrno(errno);
-        if (e != kErrorSuccess) {
-            discard();
-            return e;
-        }
-        // The new name is on the disk as well (MOVEFILE_WRITE_THROUGH).
-        if (const int dir = ::open(hostParent(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-        temp_.clear();
-        return kErrorSuccess;
-    }
-
-private:
-    void discard() {
-        if (temp_.empty())
-            return;
-        file_->close();
-        ::unlink(temp_.c_str());
-        temp_.clear();
-    }
-
-    std::unique_ptr<LinuxFile> file_;
-    std::string temp_;
-    std::string target_;
-};
-
-Result<std::unique_ptr<ReplacementFile>> openReplacement(const std::string& target,
-                                                         const FaultHook* readFault,
-                                                         const FaultHook* writeFault) {
-    using R = Result<std::unique_ptr<ReplacementFile>>;
+// The replacement file's primitives on host files: the temporary file is
+// target.~XXXXXX, named by mkstemp, so that the name is taken exclusively.
+Result<std::unique_ptr<DurableFile>> createExclusiveBeside(const std::string& target,
+                                                           std::string& temp) {
+    using R = Result<std::unique_ptr<DurableFile>>;
     struct stat st;
     if (::stat(target.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)))
         return R::failure(kErrorAccessDenied);
-    const std::string folder = hostParent(target);
-    if (!hostIsDirectory(folder))
+    if (!hostIsDirectory(hostParent(target)))
         return R::failure(kErrorPathNotFound);
-    std::string temp = target + ".~XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    std::string name = target + ".~XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
         return R::failure(winErrorFromErrno(errno));
     // The new file takes the mode (and, where we may, the owner) of the file
-    // it replaces, else that of a newly created file.
+    // it replaces, else that of a newly created file. Either is a courtesy:
+    // the file is ours and writable whatever they give.
     struct stat old;
     if (::stat(target.c_str(), &old) == 0) {
         [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
@@ -497,23 +428,35 @@ Result<std::unique_ptr<ReplacementFile>> openReplacement(const std::string& targ
     ::fstat(fd, &st);
     const ShareTable::Key key{st.st_dev, st.st_ino};
     std::uint64_t token = 0;
+    // A new inode is open nowhere else, so the table admits it.
     shareTable().admit(key, {false, true, kShareNone}, token);
-    auto file = std::make_unique<LinuxFile>(fd, temp, key, token, readFault, writeFault);
-    return std::unique_ptr<ReplacementFile>(
-        std::make_unique<LinuxReplacement>(std::move(file), temp, target));
+    temp = std::move(name);
+    return std::unique_ptr<DurableFile>(std::make_unique<LinuxFile>(fd, key, token));
 }
 
-} // namespace
+WinError replaceWith(const std::string& temp, const std::string& target) {
+    if (const WinError e = renameOver(temp, target); e != kErrorSuccess)
+        return e;
+    // The new name is on the disk as well (MOVEFILE_WRITE_THROUGH). The
+    // rename itself has succeeded; a folder that cannot be synced leaves the
+    // name to the system's next write-back, as it would any other.
+    if (const int dir = ::open(hostParent(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return kErrorSuccess;
+}
+
+WinError removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? kErrorSuccess : winErrorFromErrno(errno);
+}
 
 Result<std::unique_ptr<ReplacementFile>> LinuxWindows::createReplacement(const std::string& path) {
     auto host = hostOf(path);
     if (!host)
         return Result<std::unique_ptr<ReplacementFile>>::failure(host.error());
-    return openReplacement(*host, &options_.readFault, &options_.writeFault);
-}
-
-Result<std::unique_ptr<ReplacementFile>> createNativeReplacement(const std::string& nativePath) {
-    return openReplacement(nativePath, nullptr, nullptr);
+    return createNativeReplacement(*host);
 }
 
 namespace {

@@ -96,9 +96,9 @@ void makeDirectories(const std::string& host) {
     }
 }
 
-LinuxWindows::LinuxWindows(const HostOptions& o)
-    : options_(o), mapper_(o.prefix.empty() ? defaultWinePrefix() : o.prefix) {
-    user_ = o.user;
+LinuxWindows::LinuxWindows(const HostOptions& o, const EmulationOptions& emulation)
+    : options_(o), mapper_(emulation.prefix.empty() ? defaultWinePrefix() : emulation.prefix) {
+    user_ = emulation.user;
     if (user_.empty()) {
         if (const char* u = std::getenv("USER"); u && *u)
             user_ = u;
@@ -109,7 +109,7 @@ LinuxWindows::LinuxWindows(const HostOptions& o)
     }
     ensurePrefix();
     clock_ = o.clock ? o.clock : &steadyClock_;
-    runtimeDir_ = o.runtimeDir;
+    runtimeDir_ = emulation.runtimeDir;
     if (runtimeDir_.empty()) {
         const char* xdg = std::getenv("XDG_RUNTIME_DIR");
         runtimeDir_ =
@@ -158,12 +158,17 @@ std::string defaultWinePrefix() {
     return std::string(home) + "/.wine";
 }
 
-std::unique_ptr<Windows> makeHostWindows(const HostOptions& options) {
+std::unique_ptr<Windows> makeEmulatedWindows(const HostOptions& options,
+                                             const EmulationOptions& emulation) {
     // On Windows a write beyond what the disk takes fails and the program
     // reports it; here a write beyond the file-size limit would end the
     // process (SIGXFSZ) and leave half a file. Ignored, it fails with EFBIG.
     ::signal(SIGXFSZ, SIG_IGN);
-    return std::make_unique<LinuxWindows>(options);
+    return std::make_unique<LinuxWindows>(options, emulation);
+}
+
+std::unique_ptr<Windows> makeHostWindows(const HostOptions& options) {
+    return makeEmulatedWindows(options, {});
 }
 
 // The emulation has no window system of its own: each program brings its

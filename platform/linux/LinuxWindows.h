@@ -1,5 +1,5 @@
 // The emulated Windows: kernel32, shell32 and user32 facilities on Linux,
-// inside a Wine-style prefix (see platform/Host.h). One class; its
+// inside a Wine-style prefix (see platform/linux/Emulation.h). One class; its
 // operations are defined by facility, one file each (Files, Processes,
 // System, Messages, Fonts, ShellLink), as the Win32 implementation's are.
 #pragma once
@@ -15,6 +15,7 @@
 #include "linux/WineRegistry.h"
 #include "platform/Host.h"
 #include "platform/Windows.h"
+#include "platform/linux/Emulation.h"
 
 namespace platform {
 
@@ -40,7 +41,7 @@ public:
 
 class LinuxWindows : public Windows {
 public:
-    explicit LinuxWindows(const HostOptions& options);
+    LinuxWindows(const HostOptions& options, const EmulationOptions& emulation);
     ~LinuxWindows() override;
 
     // Files (Files.cpp)
@@ -49,12 +50,13 @@ public:
     Result<std::uint32_t> fileAttributes(const std::string& path) override;
     Result<std::vector<FindData>> findFiles(const std::string& pattern) override;
     Result<std::string> fullPathName(const std::string& path) override;
-    WinError deleteFile(const std::string& path) override;
-    WinError createDirectory(const std::string& path) override;
-    WinError removeDirectory(const std::string& path) override;
-    WinError moveFile(const std::string& from, const std::string& to, bool replace) override;
+    [[nodiscard]] WinError deleteFile(const std::string& path) override;
+    [[nodiscard]] WinError createDirectory(const std::string& path) override;
+    [[nodiscard]] WinError removeDirectory(const std::string& path) override;
+    [[nodiscard]] WinError moveFile(const std::string& from, const std::string& to,
+                                    bool replace) override;
     std::string currentDirectory() override;
-    WinError setCurrentDirectory(const std::string& path) override;
+    [[nodiscard]] WinError setCurrentDirectory(const std::string& path) override;
     FileTime toLocalFileTime(FileTime utc) override;
     Result<std::unique_ptr<ReplacementFile>> createReplacement(const std::string& path) override;
     Result<std::string> nativePath(const std::string& path) override;

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <climits>
 #include <cwchar>
-#include <functional>
 
+#include "ReplacementFile.h"
 #include "ScratchFile.h"
 #include "win32/Win32Windows.h"
 
@@ -12,8 +12,6 @@ namespace platform {
 namespace win32 {
 
 namespace {
-
-using FaultHook = std::function<WinError(const std::string&, std::uint64_t, std::size_t)>;
 
 // A path for a W function. A NUL inside the name would cut it short
 // unnoticed, so such a name is refused as Windows refuses control characters.
@@ -45,55 +43,40 @@ Result<std::string> fullPathOf(const std::wstring& path) {
 }
 
 // An open kernel file handle with the reads and writes of the layer: writes
-// continue until every byte is on the disk, injected faults come first.
-class Win32File : public File {
+// continue until every byte is on the disk.
+class Win32File final : public DurableFile {
 public:
-    Win32File(HANDLE handle, std::string nativePath, const FaultHook* readFault,
-              const FaultHook* writeFault)
-        : handle_(handle), native_(std::move(nativePath)), readFault_(readFault),
-          writeFault_(writeFault) {}
-    ~Win32File() override { close(); }
+    explicit Win32File(HANDLE handle) : handle_(handle) {}
+    // Nobody is left to hear of a failure of the final close.
+    ~Win32File() override { static_cast<void>(close()); }
 
     Result<std::size_t> read(void* buffer, std::size_t size) override {
         if (handle_ == INVALID_HANDLE_VALUE)
             return Result<std::size_t>::failure(kErrorInvalidHandle);
-        if (readFault_ && *readFault_)
-            if (const WinError e = (*readFault_)(native_, offset_, size)) {
-                ::SetLastError(e);
-                return Result<std::size_t>::failure(e);
-            }
         DWORD got = 0;
         const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
         if (!::ReadFile(handle_, buffer, ask, &got, nullptr))
             return Result<std::size_t>::failure(lastError());
-        offset_ += got;
         return static_cast<std::size_t>(got);
     }
 
     Result<std::size_t> write(const void* buffer, std::size_t size) override {
         if (handle_ == INVALID_HANDLE_VALUE)
             return Result<std::size_t>::failure(kErrorInvalidHandle);
-        if (writeFault_ && *writeFault_)
-            if (const WinError e = (*writeFault_)(native_, offset_, size)) {
-                ::SetLastError(e);
-                return Result<std::size_t>::failure(e);
-            }
-        written_ = true;
         std::size_t done = 0;
         const auto* p = static_cast<const char*>(buffer);
         while (done < size) {
             DWORD put = 0;
             const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
-            if (!::WriteFile(handle_, p + done, ask, &put, nullptr)) {
-                const WinError e = lastError();
-                offset_ += done;
-                return Result<std::size_t>::failure(e);
-            }
+            if (!::WriteFile(handle_, p + done, ask, &put, nullptr))
+                return Result<std::size_t>::failure(lastError());
+            // Only a handle that may write is flushed on close: flushing
+            // one opened for reading fails (ERROR_ACCESS_DENIED).
+            written_ = true;
             if (put == 0)
                 break; // a short count: the disk took no more
             done += put;
         }
-        offset_ += done;
         return done;
     }
 
@@ -109,103 +92,15 @@ public:
         return e;
     }
 
-    // FlushFileBuffers + CloseHandle, reporting the first failure.
-    WinError flushAndClose() {
+    WinError flushAndClose() override {
         written_ = true;
         return close();
     }
 
 private:
     HANDLE handle_;
-    std::string native_;
-    const FaultHook* readFault_;
-    const FaultHook* writeFault_;
-    std::uint64_t offset_ = 0;
     bool written_ = false;
 };
-
-// A replacement file: a temporary file beside the target, created with
-// CREATE_NEW under a name of its own and moved over the target on commit.
-class Win32Replacement : public ReplacementFile {
-public:
-    Win32Replacement(std::unique_ptr<Win32File> file, std::wstring temp, std::wstring target)
-        : file_(std::move(file)), temp_(std::move(temp)), target_(std::move(target)) {}
-    ~Win32Replacement() override { discard(); }
-
-    Result<std::size_t> read(void* buffer, std::size_t size) override {
-        return file_->read(buffer, size);
-    }
-    Result<std::size_t> write(const void* buffer, std::size_t size) override {
-        return file_->write(buffer, size);
-    }
-    WinError close() override {
-        discard();
-        return kErrorSuccess;
-    }
-
-    WinError commit() override {
-        if (temp_.empty())
-            return kErrorInvalidHandle;
-        WinError e = file_->flushAndClose();
-        if (e == kErrorSuccess &&
-            !::MoveFileExW(temp_.c_str(), target_.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            e = lastError();
-        if (e != kErrorSuccess) {
-            discard();
-            return e;
-        }
-        temp_.clear();
-        return kErrorSuccess;
-    }
-
-private:
-    void discard() {
-        if (temp_.empty())
-            return;
-        file_->close();
-        ::DeleteFileW(temp_.c_str());
-        temp_.clear();
-    }
-
-    std::unique_ptr<Win32File> file_;
-    std::wstring temp_;
-    std::wstring target_;
-};
-
-Result<std::unique_ptr<ReplacementFile>> openReplacement(const std::string& target,
-                                                         const FaultHook* readFault,
-                                                         const FaultHook* writeFault) {
-    using R = Result<std::unique_ptr<ReplacementFile>>;
-    std::wstring wtarget;
-    if (target.empty() || !widePath(target, wtarget))
-        return R::failure(kErrorInvalidName);
-    // MoveFileEx would refuse a read-only target or a folder only at the
-    // end; the caller learns it before writing anything.
-    const DWORD attributes = ::GetFileAttributesW(wtarget.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return R::failure(kErrorAccessDenied);
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        wchar_t suffix[48];
-        ::swprintf(suffix, sizeof suffix / sizeof suffix[0], L".~%lx-%x.tmp",
-                   static_cast<unsigned long>(::GetCurrentProcessId()), counter++);
-        const std::wstring temp = wtarget + suffix;
-        const HANDLE h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            const WinError e = lastError();
-            if (e == kErrorFileExists || e == kErrorAlreadyExists)
-                continue;
-            return R::failure(e);
-        }
-        auto file = std::make_unique<Win32File>(h, narrow(temp), readFault, writeFault);
-        return std::unique_ptr<ReplacementFile>(
-            std::make_unique<Win32Replacement>(std::move(file), temp, wtarget));
-    }
-    return R::failure(kErrorFileExists);
-}
 
 } // namespace
 
@@ -223,13 +118,7 @@ Result<std::unique_ptr<File>> Win32Windows::createFile(const std::string& path, 
                                    static_cast<DWORD>(disposition), FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return R::failure(lastError());
-    // The fault hooks of the tests name the file by its full path.
-    std::string native = path;
-    if (options_.readFault || options_.writeFault)
-        if (auto full = fullPathOf(w))
-            native = *full;
-    return std::unique_ptr<File>(std::make_unique<Win32File>(
-        h, std::move(native), &options_.readFault, &options_.writeFault));
+    return std::unique_ptr<File>(std::make_unique<Win32File>(h));
 }
 
 Result<std::uint32_t> Win32Windows::fileAttributes(const std::string& path) {
@@ -345,7 +234,7 @@ Result<std::unique_ptr<ReplacementFile>> Win32Windows::createReplacement(const s
     auto full = fullPathName(path);
     if (!full)
         return Result<std::unique_ptr<ReplacementFile>>::failure(full.error());
-    return openReplacement(*full, &options_.readFault, &options_.writeFault);
+    return createNativeReplacement(*full);
 }
 
 Result<std::string> Win32Windows::nativePath(const std::string& path) {
@@ -358,8 +247,50 @@ std::filesystem::path fsPath(std::string_view nativePath) {
     return std::filesystem::path(win32::wide(nativePath));
 }
 
-Result<std::unique_ptr<ReplacementFile>> createNativeReplacement(const std::string& nativePath) {
-    return win32::openReplacement(nativePath, nullptr, nullptr);
+// The replacement file's primitives: the temporary file is created with
+// CREATE_NEW under a name of its own, and moved over the target with
+// MoveFileEx.
+Result<std::unique_ptr<DurableFile>> createExclusiveBeside(const std::string& target,
+                                                           std::string& temp) {
+    using R = Result<std::unique_ptr<DurableFile>>;
+    std::wstring wtarget;
+    if (target.empty() || !win32::widePath(target, wtarget))
+        return R::failure(kErrorInvalidName);
+    // MoveFileEx would refuse a read-only target or a folder only at the
+    // end; the caller learns it before writing anything.
+    const DWORD attributes = ::GetFileAttributesW(wtarget.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return R::failure(kErrorAccessDenied);
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        wchar_t suffix[48];
+        ::swprintf(suffix, sizeof suffix / sizeof suffix[0], L".~%lx-%x.tmp",
+                   static_cast<unsigned long>(::GetCurrentProcessId()), counter++);
+        const std::wstring name = wtarget + suffix;
+        const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const WinError e = win32::lastError();
+            if (e == kErrorFileExists || e == kErrorAlreadyExists)
+                continue;
+            return R::failure(e);
+        }
+        temp = win32::narrow(name);
+        return std::unique_ptr<DurableFile>(std::make_unique<win32::Win32File>(h));
+    }
+    return R::failure(kErrorFileExists);
+}
+
+WinError replaceWith(const std::string& temp, const std::string& target) {
+    return ::MoveFileExW(win32::wide(temp).c_str(), win32::wide(target).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? kErrorSuccess
+               : win32::lastError();
+}
+
+WinError removeFile(const std::string& path) {
+    return ::DeleteFileW(win32::wide(path).c_str()) ? kErrorSuccess : win32::lastError();
 }
 
 namespace {

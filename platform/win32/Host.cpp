@@ -27,9 +27,4 @@ std::unique_ptr<UserInterface> makeSystemUserInterface() {
     return win32::makeWin32UserInterface();
 }
 
-// Windows itself needs no prefix.
-std::string defaultWinePrefix() {
-    return {};
-}
-
 } // namespace platform

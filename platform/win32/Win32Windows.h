@@ -33,12 +33,13 @@ public:
     Result<std::uint32_t> fileAttributes(const std::string& path) override;
     Result<std::vector<FindData>> findFiles(const std::string& pattern) override;
     Result<std::string> fullPathName(const std::string& path) override;
-    WinError deleteFile(const std::string& path) override;
-    WinError createDirectory(const std::string& path) override;
-    WinError removeDirectory(const std::string& path) override;
-    WinError moveFile(const std::string& from, const std::string& to, bool replace) override;
+    [[nodiscard]] WinError deleteFile(const std::string& path) override;
+    [[nodiscard]] WinError createDirectory(const std::string& path) override;
+    [[nodiscard]] WinError removeDirectory(const std::string& path) override;
+    [[nodiscard]] WinError moveFile(const std::string& from, const std::string& to,
+                                    bool replace) override;
     std::string currentDirectory() override;
-    WinError setCurrentDirectory(const std::string& path) override;
+    [[nodiscard]] WinError setCurrentDirectory(const std::string& path) override;
     FileTime toLocalFileTime(FileTime utc) override;
     Result<std::unique_ptr<ReplacementFile>> createReplacement(const std::string& path) override;
     Result<std::string> nativePath(const std::string& path) override;
@@ -82,8 +83,6 @@ public:
                                      const ShellLinkChange& change) override;
 
     UserInterface& ui() override { return *options_.ui; }
-
-    const HostOptions& options() const { return options_; }
 
 private:
     HostOptions options_;

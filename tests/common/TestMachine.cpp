@@ -1,5 +1,7 @@
 #include "TestMachine.h"
 
+#include "platform/linux/Emulation.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,9 +68,12 @@ TempFolder::~TempFolder() {
         fs::remove_all(path_, ec);
 }
 
-TestMachine::TestMachine(MachineSetup s) : setup(s), root_(folder_.path()) {
-    prefix_ = root_ + "/prefix";
-    // Lay out the prefix as Wine does, then let the platform use it.
+namespace {
+
+// The machine's prefix in root, laid out as Wine does, for the platform to
+// use.
+std::string layOutPrefix(const std::string& root, const MachineSetup& setup) {
+    const std::string prefix_ = root + "/prefix";
     fs::create_directories(prefix_ + "/drive_c/windows/system32");
     fs::create_directories(prefix_ + "/drive_c/users/tester/Desktop");
     fs::create_directories(prefix_ + "/dosdevices");
@@ -78,20 +83,22 @@ TestMachine::TestMachine(MachineSetup s) : setup(s), root_(folder_.path()) {
         fs::create_directories(prefix_ + "/drive_c/windows/syswow64");
     if (const std::string reg = registryFor(setup.release); !reg.empty())
         std::ofstream(prefix_ + "/system.reg") << reg;
-    win_ = platform::makeHostWindows(options());
+    return prefix_;
 }
 
-TestMachine::~TestMachine() {
-    win_.reset();
+} // namespace
+
+TestMachine::TestMachine(MachineSetup s)
+    : setup(s), root_(folder_.path()), prefix_(layOutPrefix(root_, setup)), win_(emulated(ui)) {
+    setHooks(win_);
 }
 
-platform::HostOptions TestMachine::options() {
+TestMachine::~TestMachine() = default;
+
+std::unique_ptr<platform::Windows> TestMachine::emulated(platform::UserInterface& user) {
     platform::HostOptions o;
-    o.prefix = prefix_;
-    o.user = "tester";
-    o.ui = &ui;
+    o.ui = &user;
     o.clock = &clock;
-    o.runtimeDir = root_ + "/run";
     o.currentDirectory = "C:\\";
     std::string program = setup.program.substr(3);
     for (char& c : program)
@@ -104,33 +111,40 @@ platform::HostOptions TestMachine::options() {
             return platform::DiskSpace{bytes, bytes * 4, bytes};
         };
     }
-    o.readFault = [this](const std::string& path, std::uint64_t offset,
-                         std::size_t) -> platform::WinError {
+    platform::EmulationOptions e;
+    e.prefix = prefix_;
+    e.user = "tester";
+    e.runtimeDir = root_ + "/run";
+    return platform::makeEmulatedWindows(o, e);
+}
+
+void TestMachine::setHooks(FaultInjectingWindows& win) {
+    win.readFault = [this](const std::string& path, std::uint64_t offset,
+                           std::size_t) -> platform::WinError {
         ++readCalls;
         if (!readFaultPart_.empty() && path.find(readFaultPart_) != std::string::npos &&
             offset >= readFaultAfter_)
             return readFaultError_;
         return 0;
     };
-    o.writeFault = [this](const std::string& path, std::uint64_t offset,
-                          std::size_t size) -> platform::WinError {
+    win.writeFault = [this](const std::string& path, std::uint64_t offset,
+                            std::size_t size) -> platform::WinError {
         ++writeCalls;
         if (!writeFaultPart_.empty() && path.find(writeFaultPart_) != std::string::npos &&
             offset + size > writeFaultAfter_)
             return writeFaultError_;
         return 0;
     };
-    return o;
 }
 
 std::unique_ptr<platform::Windows> TestMachine::another(platform::UserInterface& other) {
-    auto o = options();
-    o.ui = &other;
-    return platform::makeHostWindows(o);
+    auto win = std::make_unique<FaultInjectingWindows>(emulated(other));
+    setHooks(*win);
+    return win;
 }
 
 std::string TestMachine::host(const std::string& winPath) {
-    auto h = win_->nativePath(winPath);
+    auto h = win_.nativePath(winPath);
     if (!h)
         throw std::runtime_error("no host path for " + winPath);
     return *h;
@@ -157,7 +171,7 @@ std::string TestMachine::readFile(const std::string& winPath) {
 }
 
 bool TestMachine::exists(const std::string& winPath) {
-    auto h = win_->nativePath(winPath);
+    auto h = win_.nativePath(winPath);
     return h && fs::exists(*h);
 }
 

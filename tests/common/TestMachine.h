@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "FaultInjectingWindows.h"
 #include "platform/Host.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/Windows.h"
@@ -62,7 +63,7 @@ public:
     TestMachine(const TestMachine&) = delete;
     TestMachine& operator=(const TestMachine&) = delete;
 
-    platform::Windows& win() { return *win_; }
+    platform::Windows& win() { return win_; }
     platform::ScriptedUserInterface ui;
     FakeClock clock;
     MachineSetup setup;
@@ -80,7 +81,9 @@ public:
     // Writes an executable shell script (a program of the package).
     void writeScript(const std::string& winPath, const std::string& body);
 
-    // Fault injection on the host files whose path contains the text.
+    // Fault injection on the host files whose path contains the text (a
+    // replacement file's is its target's), in this object's layer and those
+    // of another().
     void failWritesTo(const std::string& hostPathPart, std::uint64_t afterBytes,
                       platform::WinError error = platform::kErrorDiskFull);
     void failReadsOf(const std::string& hostPathPart, std::uint64_t afterBytes,
@@ -88,11 +91,13 @@ public:
     int readCalls = 0;
     int writeCalls = 0;
 
-    // Makes a new platform object on the same prefix (another program).
+    // Makes a new platform object on the same prefix (another program). It
+    // must not outlive the machine.
     std::unique_ptr<platform::Windows> another(platform::UserInterface& ui);
 
 private:
-    platform::HostOptions options();
+    std::unique_ptr<platform::Windows> emulated(platform::UserInterface& user);
+    void setHooks(FaultInjectingWindows& win);
 
     TempFolder folder_{"dro-machine"};
     std::string root_;
@@ -100,7 +105,7 @@ private:
     std::string writeFaultPart_, readFaultPart_;
     std::uint64_t writeFaultAfter_ = 0, readFaultAfter_ = 0;
     platform::WinError writeFaultError_ = 0, readFaultError_ = 0;
-    std::unique_ptr<platform::Windows> win_;
+    FaultInjectingWindows win_;
 };
 
 // Runs a command line through the host's shell (the programs under test, the

@@ -1,5 +1,7 @@
 #include "FuzzMachine.h"
 
+#include "platform/linux/Emulation.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,12 +15,13 @@ FuzzMachine::FuzzMachine() {
     char tmpl[] = "/tmp/dro-fuzz-XXXXXX";
     root = ::mkdtemp(tmpl);
     platform::HostOptions o;
-    o.prefix = root + "/prefix";
-    o.user = "fuzz";
     o.ui = &ui;
-    o.runtimeDir = root + "/run";
     o.currentDirectory = "C:\\";
-    win = platform::makeHostWindows(o);
+    platform::EmulationOptions e;
+    e.prefix = root + "/prefix";
+    e.user = "fuzz";
+    e.runtimeDir = root + "/run";
+    win = platform::makeEmulatedWindows(o, e);
 }
 
 FuzzMachine::~FuzzMachine() {

@@ -159,7 +159,7 @@ TEST(InstallRun, FolderThatCannotBeMadeClosesTheInstaller) {
 TEST(InstallRun, CopyErrorEndsTheRunAndLeavesTheWindowAsFarAsItGot) {
     Rig r;
     TInstal& f = r.start({"2015", "Mono.exe"});
-    r.m.win().deleteFile(kInstallerFolder + "\\Mono.exe");
+    ASSERT_EQ(r.m.win().deleteFile(kInstallerFolder + "\\Mono.exe"), platform::kErrorSuccess);
     r.m.ui.answer("OK");
     r.press(&TInstal::BtnInstalClick);
     ASSERT_EQ(r.texts().size(), 2u);

@@ -95,7 +95,7 @@ TEST(StartUp, UpdateModeOffersOnlyTheUpdateAndClose) {
 
 TEST(StartUp, MissingPackageFileLeavesOnlyTheCloseButton) {
     Rig r;
-    r.m.win().deleteFile(kInstallerFolder + "\\InetM.exe");
+    ASSERT_EQ(r.m.win().deleteFile(kInstallerFolder + "\\InetM.exe"), platform::kErrorSuccess);
     TInstal& f = r.start({"2015", "InetM.exe"});
     EXPECT_NE(f.window.caption.find("sestavena dne 30.12.1899"), std::string::npos);
     EXPECT_FALSE(f.window.BtnInstal.enabled);

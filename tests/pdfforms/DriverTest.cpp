@@ -11,10 +11,10 @@
 #include <functional>
 #include <thread>
 
-#include "linux/LinuxConsoleUserInterface.h"
 #include "ProgIdRegistry.h"
 #include "RecordingDocument.h"
 #include "TestMachine.h"
+#include "linux/LinuxConsoleUserInterface.h"
 #include "mdlAPI.h"
 #include "mdlGlob.h"
 #include "platform/ScriptedUserInterface.h"
@@ -35,7 +35,7 @@ protected:
     }
     void SetUp() override {
         m.makeFolders("C:\\DRO\\{tisk}");
-        windows.setCurrentDirectory("C:\\DRO\\{tisk}");
+        ASSERT_EQ(windows.setCurrentDirectory("C:\\DRO\\{tisk}"), platform::kErrorSuccess);
         write("DRO/{tisk}/faktura.pdf", "%PDF template");
         write("DRO/{tisk}/text.txt", "Faktura \x9f. 1\r\n");
 

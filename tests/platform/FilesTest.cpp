@@ -47,7 +47,7 @@ TEST(Files, DispositionsBehaveAsOnWindows) {
     auto g = win.createFile("C:\\A.TXT", Access::Write, 0, Disposition::CreateAlways);
     ASSERT_TRUE(g);
     EXPECT_TRUE((*g)->write("x", 1));
-    (*g)->close();
+    EXPECT_EQ((*g)->close(), kErrorSuccess);
     EXPECT_EQ(m.readFile("C:\\a.txt"), "x");
     EXPECT_FALSE(fs::exists(m.prefix() + "/drive_c/A.TXT"));
 
@@ -77,7 +77,7 @@ TEST(Files, SharingModesAreEnforcedBetweenOpenFiles) {
     EXPECT_EQ(win.createFile("C:\\src.bin", Access::Write, 0, Disposition::CreateAlways).error(),
               kErrorSharingViolation);
     EXPECT_EQ(m.readFile("C:\\src.bin"), "data");
-    (*reader)->close();
+    EXPECT_EQ((*reader)->close(), kErrorSuccess);
     EXPECT_TRUE(win.createFile("C:\\src.bin", Access::Write, 0, Disposition::OpenExisting));
 }
 

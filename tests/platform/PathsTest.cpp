@@ -10,6 +10,7 @@
 #include "platform/Host.h"
 #include "platform/ScriptedUserInterface.h"
 #include "platform/WinPath.h"
+#include "platform/linux/Emulation.h"
 
 using namespace platform;
 using testmachine::TestMachine;
@@ -94,11 +95,12 @@ TEST(Prefix, MissingPrefixIsCreatedAsWineLaysItOut) {
     const std::string prefix = tmpl + "/new-prefix";
     ScriptedUserInterface ui;
     HostOptions o;
-    o.prefix = prefix;
-    o.user = "jana";
     o.ui = &ui;
-    o.runtimeDir = std::string(tmpl) + "/run";
-    auto win = makeHostWindows(o);
+    EmulationOptions e;
+    e.prefix = prefix;
+    e.user = "jana";
+    e.runtimeDir = std::string(tmpl) + "/run";
+    auto win = makeEmulatedWindows(o, e);
     EXPECT_TRUE(fs::is_directory(prefix + "/drive_c/windows/system32"));
     EXPECT_TRUE(fs::is_directory(prefix + "/drive_c/users/jana/Desktop"));
     EXPECT_EQ(fs::read_symlink(prefix + "/dosdevices/c:"), "../drive_c");

@@ -64,7 +64,7 @@ TEST(Processes, UnquotedPathWithBlanksIsSearchedAsOnWindows) {
     };
     EXPECT_EQ(started("C:\\Program Files\\DRO\\Mono.exe x"), "Program [Files\\DRO\\Mono.exe x]\n");
     EXPECT_EQ(started("\"C:\\Program Files\\DRO\\Mono.exe\" x"), "Mono [x]\n");
-    m.win().deleteFile("C:\\Program.exe");
+    ASSERT_EQ(m.win().deleteFile("C:\\Program.exe"), kErrorSuccess);
     EXPECT_EQ(started("C:\\Program Files\\DRO\\Mono.exe x"), "Mono [x]\n");
     EXPECT_EQ(m.win().createProcess("C:\\Program Files\\DRO\\none.exe x", "C:\\W", 1).error(),
               kErrorFileNotFound);

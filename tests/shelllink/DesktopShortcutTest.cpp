@@ -106,7 +106,7 @@ TEST(DesktopShortcut, FirstFreeNameIsTakenAndRecorded) {
 
 TEST(DesktopShortcut, MissingTemplateShowsOneMessageAndCreatesNothing) {
     auto m = machineWithPackage(WindowsRelease::EightOne);
-    m->win().deleteFile("C:\\DRO2016\\DroWin8.sss");
+    ASSERT_EQ(m->win().deleteFile("C:\\DRO2016\\DroWin8.sss"), kErrorSuccess);
     create(*m);
     ASSERT_EQ(m->ui.shown().size(), 1u);
     EXPECT_EQ(m->ui.shown()[0].title, "Informace");

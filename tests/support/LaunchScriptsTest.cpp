@@ -94,7 +94,7 @@ TEST_F(ConfigNtTest, MissingConfigNtLeavesTheSystemFolderAlone) {
 TEST_F(ConfigNtTest, FailedRewriteKeepsTheOldConfigNt) {
     const std::string original = "files=40\r\n" + std::string(9000, 'r') + "\r\n";
     m.writeFile(nt, original);
-    m.failWritesTo("Config.nt.~", 100);
+    m.failWritesTo("system32/Config.nt", 100);
     try {
         EnsureConfigNtFiles(m.win());
         FAIL();

@@ -2,6 +2,7 @@
 // the tests run: the emulation on Linux, the real system under Windows.
 #include <gtest/gtest.h>
 
+#include "FaultInjectingWindows.h"
 #include "Sandbox.h"
 #include "support/Errors.h"
 #include "support/LaunchScripts.h"
@@ -32,6 +33,40 @@ TEST(PortableSupport, CopyFileToAFolderOrAFileName) {
     EXPECT_EQ(entries->size(), 3u); // old.txt, x.exe, y.exe
     EXPECT_THROW(CopyFileTo(win, m.path("a\\none.exe"), m.path("d.exe")), EFOpenError);
     EXPECT_FALSE(m.exists("d.exe"));
+}
+
+// A copy that fails midway is reported, and the file that was at the
+// destination is still there, whole, with nothing beside it.
+TEST(PortableSupport, FailedCopyKeepsTheOldDestination) {
+    using platform::kErrorSuccess;
+    contract::Sandbox m;
+    testmachine::FaultInjectingWindows win(m.win());
+    m.writeFile("a\\big", std::string(100000, 'n'));
+    m.writeFile("cfg\\fand.cfg", "user settings");
+    const std::string big = *win.nativePath(m.path("a\\big"));
+    const std::string cfg = *win.nativePath(m.path("cfg\\fand.cfg"));
+    win.writeFault = [&](const std::string& path, std::uint64_t offset, std::size_t size) {
+        return path == cfg && offset + size > 20000 ? platform::kErrorDiskFull : kErrorSuccess;
+    };
+    try {
+        CopyFileTo(win, m.path("a\\big"), m.path("cfg\\fand.cfg"));
+        FAIL();
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Disk full");
+    }
+    EXPECT_EQ(m.readFile("cfg\\fand.cfg"), "user settings");
+
+    win.writeFault = nullptr;
+    win.readFault = [&](const std::string& path, std::uint64_t offset, std::size_t) {
+        return path == big && offset >= 30000 ? platform::kErrorReadFault : kErrorSuccess;
+    };
+    EXPECT_THROW(CopyFileTo(win, m.path("a\\big"), m.path("cfg\\fand.cfg")), EInOutError);
+    EXPECT_EQ(m.readFile("cfg\\fand.cfg"), "user settings");
+    EXPECT_THROW(CopyFileTo(win, m.path("a\\big"), m.path("cfg\\new")), EInOutError);
+    auto entries = win.findFiles(m.path("cfg\\*"));
+    ASSERT_TRUE(entries);
+    ASSERT_EQ(entries->size(), 1u);
+    EXPECT_EQ(entries->front().name, "fand.cfg");
 }
 
 // A copy is held as it was copied, and only as it was copied.

@@ -1,14 +1,8 @@
 // The platform of the machine the program runs on: one factory for the
 // host's implementation of the Windows layer, and the options a test or a
 // program chooses for it. On Windows the layer calls the real system; on
-// other hosts it emulates Windows inside a folder laid out as a Wine prefix:
-//
-//   prefix/dosdevices/x:   drive X: (Wine keeps symbolic links here)
-//   prefix/drive_c          drive C: when dosdevices/c: is missing
-//   prefix/system.reg       the machine's registry, in Wine's text format
-//   prefix/drive_c/windows/syswow64   present on 64-bit (x64) Windows
-//
-// Everything a test needs to set up a whole machine can be chosen here.
+// other hosts it emulates Windows inside a folder laid out as a Wine prefix,
+// whose own options are in platform/linux/Emulation.h.
 #pragma once
 
 #include <filesystem>
@@ -37,22 +31,6 @@ struct HostOptions {
     std::string currentDirectory;
     // The installed font names; empty: the system's fonts.
     std::function<std::vector<std::string>()> fontNames;
-    // Fault injection for tests: a non-zero result makes that read or write
-    // of the file fail with this Windows error.
-    std::function<WinError(const std::string& nativePath, std::uint64_t offset, std::size_t size)>
-        readFault;
-    std::function<WinError(const std::string& nativePath, std::uint64_t offset, std::size_t size)>
-        writeFault;
-
-    // --- The emulation only (Windows itself has these settled) ---
-    // The prefix folder; empty: $WINEPREFIX, else ~/.wine. Created with the
-    // least Wine lays out when it is missing.
-    std::string prefix;
-    // The Windows user name; empty: $USER, else the name of the account.
-    std::string user;
-    // The folder where named mutexes and broadcast messages live; empty:
-    // $XDG_RUNTIME_DIR, else /tmp/dro-<uid>.
-    std::string runtimeDir;
 };
 
 // The Windows layer of this host.
@@ -66,9 +44,6 @@ std::unique_ptr<UserInterface> makeSystemUserInterface();
 // The system's text for an error code or an HRESULT (FormatMessage), empty
 // when the system has none; what Windows::formatMessage answers.
 std::string systemErrorText(std::uint32_t code);
-
-// The prefix of the emulation: $WINEPREFIX, else ~/.wine.
-std::string defaultWinePrefix();
 
 // A native path (UTF-8, as Windows::nativePath gives it) as the C++ library
 // opens it: on Windows a wide path, so that a name outside the ANSI code
@@ -90,7 +65,7 @@ public:
     // Adds the bytes at the end; returns the offset they start at.
     virtual Result<std::uint64_t> append(const void* data, std::size_t size) = 0;
     // Reads exactly size bytes that were written from offset on.
-    virtual WinError readAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
+    [[nodiscard]] virtual WinError readAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
 };
 
 Result<std::unique_ptr<ScratchFile>> createScratchFile();

@@ -14,13 +14,13 @@ namespace platform {
 template <class T> class [[nodiscard]] Result {
 public:
     Result(T value) : v_(std::move(value)) {}
-    static Result failure(WinError code) {
+    [[nodiscard]] static Result failure(WinError code) {
         return Result(Error{code == 0 ? kErrorInvalidParameter : code});
     }
 
-    bool ok() const { return v_.index() == 0; }
-    explicit operator bool() const { return ok(); }
-    WinError error() const { return ok() ? kErrorSuccess : std::get<1>(v_).code; }
+    [[nodiscard]] bool ok() const { return v_.index() == 0; }
+    [[nodiscard]] explicit operator bool() const { return ok(); }
+    [[nodiscard]] WinError error() const { return ok() ? kErrorSuccess : std::get<1>(v_).code; }
 
     T& value() & {
         assert(ok());

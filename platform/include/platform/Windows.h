@@ -46,7 +46,7 @@ public:
     // WriteFile: the number of bytes written; a short count means the disk is full.
     virtual Result<std::size_t> write(const void* buffer, std::size_t size) = 0;
     // FlushFileBuffers + CloseHandle. Reports a failure of the final write-out.
-    virtual WinError close() = 0;
+    [[nodiscard]] virtual WinError close() = 0;
 };
 
 // A file that takes the place of its target only when committed: an
@@ -59,7 +59,7 @@ class ReplacementFile : public File {
 public:
     // Flushes and closes the file, then moves it over the target. On
     // failure the temporary file is gone and the target untouched.
-    virtual WinError commit() = 0;
+    [[nodiscard]] virtual WinError commit() = 0;
 };
 
 // One entry of a directory search (WIN32_FIND_DATA).
@@ -149,13 +149,14 @@ public:
     virtual Result<std::vector<FindData>> findFiles(const std::string& pattern) = 0;
     // GetFullPathName against the current folder.
     virtual Result<std::string> fullPathName(const std::string& path) = 0;
-    virtual WinError deleteFile(const std::string& path) = 0;
-    virtual WinError createDirectory(const std::string& path) = 0;
-    virtual WinError removeDirectory(const std::string& path) = 0;
+    [[nodiscard]] virtual WinError deleteFile(const std::string& path) = 0;
+    [[nodiscard]] virtual WinError createDirectory(const std::string& path) = 0;
+    [[nodiscard]] virtual WinError removeDirectory(const std::string& path) = 0;
     // MoveFileEx; with replace, an existing destination is replaced atomically.
-    virtual WinError moveFile(const std::string& from, const std::string& to, bool replace) = 0;
+    [[nodiscard]] virtual WinError moveFile(const std::string& from, const std::string& to,
+                                            bool replace) = 0;
     virtual std::string currentDirectory() = 0;
-    virtual WinError setCurrentDirectory(const std::string& path) = 0;
+    [[nodiscard]] virtual WinError setCurrentDirectory(const std::string& path) = 0;
     // FileTimeToLocalFileTime.
     virtual FileTime toLocalFileTime(FileTime utc) = 0;
     // A new whole file for path (see ReplacementFile): every writer of a

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FaultInjectingWindows.h"
 #include "Sandbox.h"
 #include "platform/Host.h"
 
@@ -93,7 +94,7 @@ TEST(FilesContract, DispositionsCreateOpenAndReplace) {
     ASSERT_TRUE(r);
     EXPECT_EQ(readAll(**r), "xy");
     EXPECT_EQ((*r)->write("z", 1).error(), kErrorAccessDenied);
-    (*r)->close();
+    EXPECT_EQ((*r)->close(), kErrorSuccess);
     EXPECT_EQ((*r)->read(nullptr, 0).error(), kErrorInvalidHandle);
 
     ASSERT_TRUE(win.createFile(a, Access::Write, 0, Disposition::TruncateExisting));
@@ -126,8 +127,8 @@ TEST(FilesContract, ShareModesDecideWhoElseMayOpen) {
     // A refused CreateAlways leaves the content alone.
     EXPECT_EQ(win.createFile(s, Access::Write, 0, Disposition::CreateAlways).error(),
               kErrorSharingViolation);
-    (*writer)->close();
-    (*reader)->close();
+    EXPECT_EQ((*writer)->close(), kErrorSuccess);
+    EXPECT_EQ((*reader)->close(), kErrorSuccess);
     EXPECT_EQ(sb.readFile("s.bin"), "data");
     EXPECT_TRUE(win.createFile(s, Access::Write, 0, Disposition::OpenExisting));
 }
@@ -152,7 +153,7 @@ TEST(FilesContract, AttributesAndReadOnlyFiles) {
     auto r = win.createFile(ro, Access::Read, kShareRead, Disposition::OpenExisting);
     ASSERT_TRUE(r);
     EXPECT_EQ(readAll(**r), "keep");
-    (*r)->close();
+    EXPECT_EQ((*r)->close(), kErrorSuccess);
     if (!readOnlyHolds(sb, "sub\\ro.cfg"))
         GTEST_SKIP() << "this host lets root write read-only files";
     EXPECT_EQ(win.createFile(ro, Access::Write, 0, Disposition::OpenExisting).error(),
@@ -281,6 +282,40 @@ TEST(FilesContract, ReplacementFilesAreAllOrNothing) {
               (std::vector<std::string>{"doc.pdf", "new.pdf"}));
 }
 
+// A read or a write that the disk fails reaches the caller with its error,
+// and a replacement given up after it leaves the old file and nothing else.
+TEST(FilesContract, FailedReadsAndWritesReachTheCallerAndKeepTheOldFile) {
+    Sandbox sb;
+    testmachine::FaultInjectingWindows win(sb.win());
+    sb.writeFile("doc.pdf", "old bytes");
+    const std::string doc = sb.path("doc.pdf");
+    const std::string native = *win.nativePath(doc);
+    win.writeFault = [&](const std::string& path, std::uint64_t offset, std::size_t size) {
+        return path == native && offset + size > 10 ? kErrorDiskFull : kErrorSuccess;
+    };
+    win.readFault = [&](const std::string& path, std::uint64_t offset, std::size_t) {
+        return path == native && offset >= 4 ? kErrorReadFault : kErrorSuccess;
+    };
+    {
+        auto r = win.createReplacement(doc);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(*(*r)->write("0123456789", 10), 10u);
+        EXPECT_EQ((*r)->write("x", 1).error(), kErrorDiskFull);
+    }
+    EXPECT_EQ(sb.readFile("doc.pdf"), "old bytes");
+    EXPECT_EQ(names(win.findFiles(sb.path("*"))), std::vector<std::string>{"doc.pdf"});
+
+    auto in = win.createFile(doc, Access::Read, kShareRead, Disposition::OpenExisting);
+    ASSERT_TRUE(in);
+    char buffer[4];
+    EXPECT_EQ(*(*in)->read(buffer, 4), 4u);
+    EXPECT_EQ((*in)->read(buffer, 4).error(), kErrorReadFault);
+    EXPECT_EQ((*in)->close(), kErrorSuccess);
+    auto out = win.createFile(doc, Access::Write, 0, Disposition::CreateAlways);
+    ASSERT_TRUE(out);
+    EXPECT_EQ((*out)->write("0123456789x", 11).error(), kErrorDiskFull);
+}
+
 TEST(FilesContract, ScratchFileGivesBackWhatWasAppendedAndLeavesNothing) {
     namespace fs = std::filesystem;
     const auto entries = [] {
@@ -341,7 +376,7 @@ TEST(FilesContract, HeldFileIsReadByOthersButNeitherWrittenNorDeletedNorRenamed)
     ASSERT_TRUE(reader);
     EXPECT_EQ(readAll(**reader), "package");
     EXPECT_EQ(readAll(**hold), "package");
-    (*reader)->close();
+    EXPECT_EQ((*reader)->close(), kErrorSuccess);
     EXPECT_EQ(sb.readFile("held.exe"), "package");
 
     // Once closed, the file is free again.
@@ -353,6 +388,6 @@ TEST(FilesContract, HeldFileIsReadByOthersButNeitherWrittenNorDeletedNorRenamed)
     auto writer = win.createFile(held, Access::Write, kShareAll, Disposition::OpenExisting);
     ASSERT_TRUE(writer);
     EXPECT_EQ(win.holdFile(held).error(), kErrorSharingViolation);
-    (*writer)->close();
+    EXPECT_EQ((*writer)->close(), kErrorSuccess);
     EXPECT_EQ(win.holdFile(sb.path("none.exe")).error(), kErrorFileNotFound);
 }
