@@ -337,14 +337,13 @@ std::optional<std::string> Win32UserInterface::browseForFolder(const std::string
     // the whole namespace to choose from.
     PIDLIST_ABSOLUTE rootList = nullptr;
     if (!root.empty()) {
-        IShellFolder* desktop = nullptr;
-        if (SUCCEEDED(::SHGetDesktopFolder(&desktop))) {
+        ComPtr<IShellFolder> desktop;
+        if (SUCCEEDED(::SHGetDesktopFolder(desktop.put()))) {
             std::wstring name = wide(root);
             PIDLIST_RELATIVE parsed = nullptr;
             if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &parsed,
                                                     nullptr)))
                 rootList = reinterpret_cast<PIDLIST_ABSOLUTE>(parsed);
-            desktop->Release();
         }
     }
 

@@ -30,6 +30,7 @@ std::wstring winePath(std::string unixPath) {
 const std::wstring kTemplate = winePath(EXAMPLES_DIR "/tisk/objednavka.pdf"); // two pages
 
 using platform::win32::Bstr;
+using platform::win32::ComPtr;
 
 std::wstring lastErrorDescription() {
     platform::win32::ComPtr<IErrorInfo> info;
@@ -42,7 +43,7 @@ std::wstring lastErrorDescription() {
 class ComServerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        static platform::win32::ComApartment apartment; // for the whole run
         dll = ::LoadLibraryW(winePath(TISKPDF_DLL).c_str());
         ASSERT_NE(dll, nullptr);
     }
@@ -55,19 +56,12 @@ protected:
     void SetUp() override {
         ASSERT_NE(dll, nullptr);
         using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-        IClassFactory* factory = nullptr;
-        ASSERT_EQ(exported<GetClassObject>("DllGetClassObject")(tiskpdf::com::kClsidPdfDocument4,
-                                                                IID_IClassFactory,
-                                                                reinterpret_cast<void**>(&factory)),
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(exported<GetClassObject>("DllGetClassObject")(
+                      tiskpdf::com::kClsidPdfDocument4, IID_IClassFactory, factory.putVoid()),
                   S_OK);
-        ASSERT_EQ(factory->CreateInstance(nullptr, tiskpdf::com::kIidPdfDocument4,
-                                          reinterpret_cast<void**>(&doc)),
+        ASSERT_EQ(factory->CreateInstance(nullptr, tiskpdf::com::kIidPdfDocument4, doc.putVoid()),
                   S_OK);
-        factory->Release();
-    }
-    void TearDown() override {
-        if (doc)
-            doc->Release();
     }
 
     // A late-bound call; args are given first to last.
@@ -103,7 +97,7 @@ protected:
     }
 
     static inline HMODULE dll = nullptr;
-    IPDFDocument4* doc = nullptr;
+    ComPtr<IPDFDocument4> doc;
 };
 
 TEST_F(ComServerTest, VtableCallsAndTheirErrors) {
@@ -116,10 +110,9 @@ TEST_F(ComServerTest, VtableCallsAndTheirErrors) {
     EXPECT_EQ(doc->get_Resolution(&resolution), S_OK);
     EXPECT_EQ(resolution, 144);
 
-    ISupportErrorInfo* support = nullptr;
-    ASSERT_EQ(doc->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)), S_OK);
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(doc->QueryInterface(IID_ISupportErrorInfo, support.putVoid()), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(tiskpdf::com::kIidPdfDocument4), S_OK);
-    support->Release();
 
     EXPECT_EQ(doc->SelectPage(5), static_cast<HRESULT>(tiskpdf::hr::kPageIndex));
     EXPECT_EQ(lastErrorDescription(), L"Stránka 5 neexistuje (dokument má 2 strany).");
@@ -171,15 +164,15 @@ TEST_F(ComServerTest, TypeInformationNamesTheMembers) {
     UINT count = 0;
     ASSERT_EQ(doc->GetTypeInfoCount(&count), S_OK);
     ASSERT_EQ(count, 1u);
-    ITypeInfo* info = nullptr;
-    ASSERT_EQ(doc->GetTypeInfo(0, 0, &info), S_OK);
-    ASSERT_NE(info, nullptr);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(doc->GetTypeInfo(0, 0, info.put()), S_OK);
+    ASSERT_TRUE(info);
     // Every member under the DISPID that Invoke answers to.
     for (const auto& [name, id] :
          {std::pair{L"OpenPdf", 1}, {L"Resolution", 7}, {L"DrawText", 21}, {L"SaveDocument", 24}}) {
         LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
         MEMBERID member = 0;
-        ITypeInfo* described = info;
+        ComPtr<ITypeInfo> implemented;
         TYPEATTR* attributes = nullptr;
         ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
         const bool coclass = attributes->typekind == TKIND_COCLASS;
@@ -187,14 +180,12 @@ TEST_F(ComServerTest, TypeInformationNamesTheMembers) {
         if (coclass) { // the interface is the class's implemented type
             HREFTYPE interfaceType = 0;
             ASSERT_EQ(info->GetRefTypeOfImplType(0, &interfaceType), S_OK);
-            ASSERT_EQ(info->GetRefTypeInfo(interfaceType, &described), S_OK);
+            ASSERT_EQ(info->GetRefTypeInfo(interfaceType, implemented.put()), S_OK);
         }
+        ITypeInfo* described = coclass ? implemented.get() : info.get();
         EXPECT_EQ(described->GetIDsOfNames(names, 1, &member), S_OK) << name;
         EXPECT_EQ(member, id) << name;
-        if (described != info)
-            described->Release();
     }
-    info->Release();
 }
 
 // A parameter's type as the IDL writes it.
@@ -220,21 +211,20 @@ TEST_F(ComServerTest, RegisteredTypeLibraryDescribesEveryMember) {
     // For the machine: Wine's LoadRegTypeLib reads the machine's classes only.
     ASSERT_EQ(exported<Install>("DllInstall")(TRUE, L"machine"), S_OK);
     // The library as the DLL carries it names its identifier and version.
-    ITypeLib* library = nullptr;
-    ASSERT_EQ(::LoadTypeLibEx(winePath(TISKPDF_DLL).c_str(), REGKIND_NONE, &library), S_OK);
+    ComPtr<ITypeLib> library;
+    ASSERT_EQ(::LoadTypeLibEx(winePath(TISKPDF_DLL).c_str(), REGKIND_NONE, library.put()), S_OK);
     TLIBATTR* version = nullptr;
     ASSERT_EQ(library->GetLibAttr(&version), S_OK);
     const TLIBATTR embedded = *version;
     library->ReleaseTLibAttr(version);
-    library->Release();
-    ASSERT_EQ(::LoadRegTypeLib(embedded.guid, 1, 0, 0, &library), S_OK);
-    ITypeInfo* dispatch = nullptr;
-    ASSERT_EQ(library->GetTypeInfoOfGuid(tiskpdf::com::kIidPdfDocument4, &dispatch), S_OK);
+    ASSERT_EQ(::LoadRegTypeLib(embedded.guid, 1, 0, 0, library.put()), S_OK);
+    ComPtr<ITypeInfo> dispatch;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(tiskpdf::com::kIidPdfDocument4, dispatch.put()), S_OK);
     // The interface's vtable part: every method with its parameters.
     HREFTYPE reference = 0;
-    ITypeInfo* info = nullptr;
+    ComPtr<ITypeInfo> info;
     ASSERT_EQ(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &reference), S_OK);
-    ASSERT_EQ(dispatch->GetRefTypeInfo(reference, &info), S_OK);
+    ASSERT_EQ(dispatch->GetRefTypeInfo(reference, info.put()), S_OK);
     TYPEATTR* attributes = nullptr;
     ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
     std::vector<std::wstring> members;
@@ -260,9 +250,6 @@ TEST_F(ComServerTest, RegisteredTypeLibraryDescribesEveryMember) {
         info->ReleaseFuncDesc(function);
     }
     info->ReleaseTypeAttr(attributes);
-    info->Release();
-    dispatch->Release();
-    library->Release();
     const std::vector<std::wstring> expected = {
         L"OpenPdf(BSTR path, BSTR password)",
         L"AppendPdf(BSTR path, BSTR password)",
@@ -293,15 +280,14 @@ TEST_F(ComServerTest, RegisteredTypeLibraryDescribesEveryMember) {
     };
     EXPECT_EQ(members, expected);
     EXPECT_EQ(exported<HRESULT(STDAPICALLTYPE*)()>("DllUnregisterServer")(), S_OK);
-    EXPECT_EQ(::LoadRegTypeLib(embedded.guid, 1, 0, 0, &library), TYPE_E_LIBNOTREGISTERED);
+    EXPECT_EQ(::LoadRegTypeLib(embedded.guid, 1, 0, 0, library.put()), TYPE_E_LIBNOTREGISTERED);
 }
 
 TEST_F(ComServerTest, UnloadsOnlyWhenNothingIsLeft) {
     using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
     const auto canUnload = exported<CanUnloadNow>("DllCanUnloadNow");
     EXPECT_EQ(canUnload(), S_FALSE);
-    doc->Release();
-    doc = nullptr;
+    doc.reset();
     EXPECT_EQ(canUnload(), S_OK);
 }
 
@@ -324,9 +310,7 @@ TEST_F(ComServerTest, RegistersForTheUserAndUnregisters) {
     ASSERT_EQ(exported<Install>("DllInstall")(TRUE, L"user"), S_OK);
     EXPECT_EQ(read(progId, nullptr), L"{7F279EB3-88E3-4B14-8E07-26F3FDE5BAC2}");
     EXPECT_EQ(read(server, L"ThreadingModel"), L"Apartment");
-    wchar_t module[MAX_PATH] = {};
-    ::GetModuleFileNameW(dll, module, MAX_PATH);
-    EXPECT_EQ(read(server, nullptr), module);
+    EXPECT_EQ(read(server, nullptr), platform::win32::modulePath(dll));
 
     ASSERT_EQ(exported<Unregister>("DllUnregisterServer")(), S_OK);
     EXPECT_EQ(read(progId, nullptr), L"(none)");
@@ -366,9 +350,9 @@ TEST_F(ComServerTest, RemovesOnlyItsOwnRegistrationAndKeepsOneThatFails) {
 
     // Its own path written otherwise (upper case) is still its own.
     ASSERT_EQ(install(TRUE, L"user"), S_OK);
-    wchar_t module[MAX_PATH] = {};
-    ::GetModuleFileNameW(dll, module, MAX_PATH);
-    writeKey(kClassKey + L"\\InprocServer32", ::CharUpperW(module));
+    std::wstring module = platform::win32::modulePath(dll);
+    ::CharUpperW(module.data());
+    writeKey(kClassKey + L"\\InprocServer32", module);
     ASSERT_EQ(unregister(), S_OK);
     EXPECT_EQ(readKey(kProgIdKey + L"\\CLSID"), L"(none)");
 
