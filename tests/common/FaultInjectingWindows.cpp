@@ -6,13 +6,25 @@ using platform::WinError;
 
 namespace {
 
-// The hooks' part of a file: its name for them, and how far its reads and
-// writes have come.
-class Faults {
+// A file of the wrapped layer whose reads and writes first ask the owner's
+// hooks, by the file's name for them and how far they have come.
+template <class Base, class Inner> class FaultyFile : public Base {
 public:
-    Faults(const FaultInjectingWindows& owner, std::string path)
-        : owner_(owner), path_(std::move(path)) {}
+    FaultyFile(std::unique_ptr<Inner> inner, const FaultInjectingWindows& owner, std::string path)
+        : inner_(std::move(inner)), owner_(owner), path_(std::move(path)) {}
 
+    platform::Result<std::size_t> read(void* buffer, std::size_t size) override {
+        return run(owner_.readFault, size, [&] { return inner_->read(buffer, size); });
+    }
+    platform::Result<std::size_t> write(const void* buffer, std::size_t size) override {
+        return run(owner_.writeFault, size, [&] { return inner_->write(buffer, size); });
+    }
+    WinError close() override { return inner_->close(); }
+
+protected:
+    std::unique_ptr<Inner> inner_;
+
+private:
     template <class Move>
     platform::Result<std::size_t> run(const FaultHook& hook, std::size_t size, Move move) {
         if (hook)
@@ -23,34 +35,10 @@ public:
             offset_ += *moved;
         return moved;
     }
-    const FaultInjectingWindows& owner() const { return owner_; }
 
-private:
     const FaultInjectingWindows& owner_;
     std::string path_;
     std::uint64_t offset_ = 0;
-};
-
-template <class Base, class Inner> class FaultyFile : public Base {
-public:
-    FaultyFile(std::unique_ptr<Inner> inner, const FaultInjectingWindows& owner, std::string path)
-        : inner_(std::move(inner)), faults_(owner, std::move(path)) {}
-
-    platform::Result<std::size_t> read(void* buffer, std::size_t size) override {
-        return faults_.run(faults_.owner().readFault, size,
-                           [&] { return inner_->read(buffer, size); });
-    }
-    platform::Result<std::size_t> write(const void* buffer, std::size_t size) override {
-        return faults_.run(faults_.owner().writeFault, size,
-                           [&] { return inner_->write(buffer, size); });
-    }
-    WinError close() override { return inner_->close(); }
-
-protected:
-    std::unique_ptr<Inner> inner_;
-
-private:
-    Faults faults_;
 };
 
 class FaultyReplacement final

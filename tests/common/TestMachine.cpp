@@ -73,17 +73,17 @@ namespace {
 // The machine's prefix in root, laid out as Wine does, for the platform to
 // use.
 std::string layOutPrefix(const std::string& root, const MachineSetup& setup) {
-    const std::string prefix_ = root + "/prefix";
-    fs::create_directories(prefix_ + "/drive_c/windows/system32");
-    fs::create_directories(prefix_ + "/drive_c/users/tester/Desktop");
-    fs::create_directories(prefix_ + "/dosdevices");
-    fs::create_symlink("../drive_c", prefix_ + "/dosdevices/c:");
-    fs::create_symlink("/", prefix_ + "/dosdevices/z:");
+    const std::string prefix = root + "/prefix";
+    fs::create_directories(prefix + "/drive_c/windows/system32");
+    fs::create_directories(prefix + "/drive_c/users/tester/Desktop");
+    fs::create_directories(prefix + "/dosdevices");
+    fs::create_symlink("../drive_c", prefix + "/dosdevices/c:");
+    fs::create_symlink("/", prefix + "/dosdevices/z:");
     if (setup.x64)
-        fs::create_directories(prefix_ + "/drive_c/windows/syswow64");
+        fs::create_directories(prefix + "/drive_c/windows/syswow64");
     if (const std::string reg = registryFor(setup.release); !reg.empty())
-        std::ofstream(prefix_ + "/system.reg") << reg;
-    return prefix_;
+        std::ofstream(prefix + "/system.reg") << reg;
+    return prefix;
 }
 
 } // namespace
